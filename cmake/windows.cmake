@@ -1,0 +1,25 @@
+# Windows build: tavori.exe, one static GUI program that needs no DLL Windows does not ship.
+enable_language(RC)
+
+add_executable(tavori WIN32
+    platform/win32/com.cpp
+    platform/win32/fatal_exit.cpp
+    platform/win32/management_service.cpp
+    platform/win32/text.cpp
+    platform/win32/window_runtime.cpp
+    platform/win32/winmain.cpp
+    res/tavori.rc
+)
+target_link_libraries(tavori PRIVATE tavori_logic ole32 oleaut32 wbemuuid uuid comctl32 gdi32 user32)
+target_compile_definitions(tavori PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+    _WIN32_WINNT=0x0601 WINVER=0x0601)
+target_link_options(tavori PRIVATE -municode -static -s -Wl,--gc-sections
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va)
+target_compile_options(tavori_logic PUBLIC -ffunction-sections -fdata-sections)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # --high-entropy-va means nothing to a 32-bit image.
+    target_link_options(tavori PRIVATE -Wl,--no-high-entropy-va)
+endif()
+
+# Programs the end-to-end tests run under Wine beside tavori.exe.
+add_subdirectory(tests/helpers)

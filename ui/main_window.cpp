@@ -1,0 +1,67 @@
+#include "ui/main_window.h"
+
+#include "core/process_probe.h"
+
+namespace tavori {
+
+namespace {
+
+constexpr FontSpec kMainFont{"MS Sans Serif", 8.25, true};
+constexpr ControlRect kOptionsButtonRect{0, 2520, MainWindow::kClientWidthTwips, 255};
+
+}  // namespace
+
+MainWindow::MainWindow(Platform& platform) : platform_(platform) {
+    window_ = platform_.windows.CreateTopLevel({
+        .className = "TAVORI_MAIN",
+        .caption = "TAVORI",
+        .frame = Frame::FixedToolWindow,
+        .programIcon = true,
+        .onUnload = [this] { OnUnload(); },
+    });
+    for (std::size_t i = 0; i < kWatchedServices.size(); ++i) {
+        const ServiceRow& service = kWatchedServices[i];
+        const int top = static_cast<int>(i) * kRowPitchTwips;
+        rows_[i].box = &window_->AddTextBox({
+            .at = {0, top, kClientWidthTwips, kRowHeightTwips},
+            .text = service.serviceName,
+            .tooltip = service.description,
+            .background = kNotYetProbedColour,
+            .font = kMainFont,
+            .onDoubleClick = [this, i] { OnRowDoubleClick(i); },
+        });
+    }
+    window_->AddButton({
+        .at = kOptionsButtonRect,
+        .caption = "OPTIONS",
+        .font = kMainFont,
+        .onClick = [this] { OnOptionsClick(); },
+    });
+    for (std::size_t i = 0; i < kWatchedServices.size(); ++i) {
+        rows_[i].watcher = &window_->AddTimer([this, i] { OnWatchTick(i); });
+    }
+    Load();
+}
+
+void MainWindow::Load() {
+    window_->SetPlacement(kFirstRunPlacement);
+    for (ServiceRowView& row : rows_) {
+        row.watcher->SetEnabled(true);
+        row.watcher->SetInterval(kWatchIntervalMs);
+    }
+}
+
+void MainWindow::Show() { window_->Show(); }
+
+void MainWindow::OnWatchTick(std::size_t row) {
+    const bool running = IsProcessRunning(platform_.management, kWatchedServices[row].probeImageName);
+    rows_[row].box->SetBackground(running ? kRunningColour : kNotRunningColour);
+}
+
+void MainWindow::OnRowDoubleClick(std::size_t) {}
+
+void MainWindow::OnOptionsClick() {}
+
+void MainWindow::OnUnload() {}
+
+}  // namespace tavori
