@@ -14,11 +14,11 @@ target_link_libraries(tavori PRIVATE tavori_logic ole32 oleaut32 wbemuuid uuid c
 target_compile_definitions(tavori PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=0x0601 WINVER=0x0601)
 target_link_options(tavori PRIVATE -municode -static -s -Wl,--gc-sections
-    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va)
+    -Wl,--dynamicbase -Wl,--nxcompat)
 target_compile_options(tavori_logic PUBLIC -ffunction-sections -fdata-sections)
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    # --high-entropy-va means nothing to a 32-bit image.
-    target_link_options(tavori PRIVATE -Wl,--no-high-entropy-va)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    # High-entropy ASLR exists only for 64-bit images.
+    target_link_options(tavori PRIVATE -Wl,--high-entropy-va)
 endif()
 
 # Programs the end-to-end tests run under Wine beside tavori.exe.
