@@ -1,0 +1,379 @@
+// tavori-testhelper: what the end-to-end tests run inside the monitor's Wine prefix.
+//
+//   tavori-testhelper                      sleep until killed; a copy named mepops.exe is then
+//                                          a running process with that image name
+//   tavori-testhelper window-info CLASS [CAPTION]
+//                                          print the top-level window of CLASS (and CAPTION) and
+//                                          its children as one JSON object; exit 2 when none
+//   tavori-testhelper close CLASS [CAPTION]
+//                                          post WM_CLOSE to that window; exit 2 when there is none
+//   tavori-testhelper wmi-count NAME       print how many processes WMI finds for
+//                                          SELECT Name FROM Win32_Process WHERE Name='NAME'
+//   tavori-testhelper processes            print the image names of all processes (JSON list)
+//   tavori-testhelper windows              print all top-level windows (JSON list)
+//
+// Exit status: 0 done, 1 a system call failed (reason on stderr), 2 no such window, 64 usage.
+#include <windows.h>
+#include <objbase.h>
+#include <tlhelp32.h>
+#include <wbemidl.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitNoWindow = 2;
+constexpr int kExitUsage = 64;
+
+std::string Utf8(std::wstring_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+// A JSON string literal for text, quotes included.
+std::string JsonString(std::wstring_view text) {
+    std::string out = "\"";
+    for (const char c : Utf8(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string JsonHex(unsigned long value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "\"0x%08lx\"", value);
+    return text;
+}
+
+std::string JsonRect(const RECT& r) {
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "{\"left\": %ld, \"top\": %ld, \"width\": %ld, \"height\": %ld}", r.left, r.top,
+                  r.right - r.left, r.bottom - r.top);
+    return text;
+}
+
+const char* JsonBool(bool value) {
+    return value ? "true" : "false";
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "tavori-testhelper: %s failed (error %lu)\n", what, GetLastError());
+    return kExitFailed;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// A control keeps its own text: from another process only WM_GETTEXT reaches it, where
+// GetWindowTextW returns the (empty) window caption.
+std::wstring ControlText(HWND hwnd) {
+    constexpr UINT kTimeoutMs = 5000;
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs, &length)) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, kTimeoutMs, &copied)) {
+        return {};
+    }
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+std::wstring ClassName(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+// The top-level window named by CLASS [CAPTION], or null (said on stderr).
+HWND FindTopLevel(const std::vector<std::wstring>& args) {
+    const HWND hwnd = FindWindowW(args[0].c_str(), args.size() > 1 ? args[1].c_str() : nullptr);
+    if (hwnd == nullptr) {
+        std::fprintf(stderr, "tavori-testhelper: no top-level window of class %s\n",
+                     Utf8(args[0]).c_str());
+    }
+    return hwnd;
+}
+
+int SleepForever(const std::vector<std::wstring>&) {
+    for (;;) {
+        Sleep(INFINITE);
+    }
+}
+
+int WindowInfo(const std::vector<std::wstring>& args) {
+    if (args.empty() || args.size() > 2) {
+        return kExitUsage;
+    }
+    const HWND hwnd = FindTopLevel(args);
+    if (hwnd == nullptr) {
+        return kExitNoWindow;
+    }
+    RECT window{};
+    RECT client{};
+    POINT clientOrigin{0, 0};
+    if (!GetWindowRect(hwnd, &window) || !GetClientRect(hwnd, &client) ||
+        !ClientToScreen(hwnd, &clientOrigin)) {
+        return Fail("reading the window rectangles");
+    }
+    OffsetRect(&client, clientOrigin.x, clientOrigin.y);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    const HDC screen = GetDC(nullptr);
+    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+
+    std::string out = "{\n";
+    out += "  \"class\": " + JsonString(ClassName(hwnd)) + ",\n";
+    out += "  \"caption\": " + JsonString(WindowText(hwnd)) + ",\n";
+    out += "  \"pid\": " + std::to_string(pid) + ",\n";
+    out += "  \"window\": " + JsonRect(window) + ",\n";
+    out += "  \"client\": " + JsonRect(client) + ",\n";
+    out += "  \"style\": " + JsonHex(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE))) +
+           ",\n";
+    out +=
+        "  \"exstyle\": " + JsonHex(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE))) +
+        ",\n";
+    out += std::string("  \"visible\": ") + JsonBool(IsWindowVisible(hwnd)) + ",\n";
+    out += std::string("  \"enabled\": ") + JsonBool(IsWindowEnabled(hwnd)) + ",\n";
+    out +=
+        "  \"dpi\": {\"x\": " + std::to_string(dpiX) + ", \"y\": " + std::to_string(dpiY) + "},\n";
+    out += "  \"children\": [";
+    const char* separator = "\n";
+    // Direct children, top of the Z order first.
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        out += separator;
+        separator = ",\n";
+        out += "    {\"class\": " + JsonString(ClassName(child));
+        out += ", \"text\": " + JsonString(ControlText(child));
+        out += ", \"id\": " + std::to_string(GetDlgCtrlID(child));
+        out += ", \"rect\": " + JsonRect(rect);
+        out +=
+            ", \"style\": " + JsonHex(static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE)));
+        out += ", \"exstyle\": " +
+               JsonHex(static_cast<unsigned long>(GetWindowLongW(child, GWL_EXSTYLE)));
+        out += std::string(", \"visible\": ") + JsonBool(IsWindowVisible(child));
+        out += std::string(", \"enabled\": ") + JsonBool(IsWindowEnabled(child)) + "}";
+    }
+    out += "\n  ]\n}\n";
+    std::fputs(out.c_str(), stdout);
+    return kExitOk;
+}
+
+// Every top-level window, visible or not, in Z order: enough to spot a message box.
+int TopLevelWindows(const std::vector<std::wstring>& args) {
+    if (!args.empty()) {
+        return kExitUsage;
+    }
+    std::string out = "[";
+    const char* separator = "\n";
+    for (HWND hwnd = GetTopWindow(nullptr); hwnd != nullptr; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        RECT rect{};
+        GetWindowRect(hwnd, &rect);
+        out += separator;
+        separator = ",\n";
+        out += "  {\"class\": " + JsonString(ClassName(hwnd));
+        out += ", \"caption\": " + JsonString(WindowText(hwnd));
+        out += ", \"pid\": " + std::to_string(pid);
+        out += ", \"rect\": " + JsonRect(rect);
+        out += std::string(", \"visible\": ") + JsonBool(IsWindowVisible(hwnd)) + "}";
+    }
+    std::puts((out + "\n]").c_str());
+    return kExitOk;
+}
+
+int Close(const std::vector<std::wstring>& args) {
+    if (args.empty() || args.size() > 2) {
+        return kExitUsage;
+    }
+    const HWND hwnd = FindTopLevel(args);
+    if (hwnd == nullptr) {
+        return kExitNoWindow;
+    }
+    if (!PostMessageW(hwnd, WM_CLOSE, 0, 0)) {
+        return Fail("PostMessageW(WM_CLOSE)");
+    }
+    return kExitOk;
+}
+
+// Releases a COM interface pointer when it goes out of scope.
+template <typename T>
+struct ComRef {
+    T* p = nullptr;
+    ComRef() = default;
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    ~ComRef() {
+        if (p != nullptr) {
+            p->Release();
+        }
+    }
+};
+
+int ComFail(const char* what, HRESULT hr) {
+    std::fprintf(stderr, "tavori-testhelper: %s failed (HRESULT 0x%08lx)\n", what,
+                 static_cast<unsigned long>(hr));
+    return kExitFailed;
+}
+
+int CountWithWmi(const std::wstring& imageName) {
+    ComRef<IWbemLocator> locator;
+    HRESULT hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWbemLocator, reinterpret_cast<void**>(&locator.p));
+    if (FAILED(hr)) {
+        return ComFail("CoCreateInstance(WbemLocator)", hr);
+    }
+    ComRef<IWbemServices> services;
+    BSTR ns = SysAllocString(L"ROOT\\CIMV2");
+    hr = locator.p->ConnectServer(ns, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services.p);
+    SysFreeString(ns);
+    if (FAILED(hr)) {
+        return ComFail("IWbemLocator::ConnectServer", hr);
+    }
+    CoSetProxyBlanket(services.p, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                      RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+    const std::wstring text = L"SELECT Name FROM Win32_Process WHERE Name='" + imageName + L"'";
+    BSTR language = SysAllocString(L"WQL");
+    BSTR query = SysAllocString(text.c_str());
+    ComRef<IEnumWbemClassObject> results;
+    hr = services.p->ExecQuery(language, query,
+                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
+                               &results.p);
+    SysFreeString(query);
+    SysFreeString(language);
+    if (FAILED(hr)) {
+        return ComFail("IWbemServices::ExecQuery", hr);
+    }
+    int count = 0;
+    for (;;) {
+        ComRef<IWbemClassObject> row;
+        ULONG returned = 0;
+        hr = results.p->Next(static_cast<LONG>(WBEM_INFINITE), 1, &row.p, &returned);
+        if (FAILED(hr)) {
+            return ComFail("IEnumWbemClassObject::Next", hr);
+        }
+        if (returned == 0) {
+            break;
+        }
+        ++count;
+    }
+    std::printf("{\"query\": %s, \"count\": %d}\n", JsonString(text).c_str(), count);
+    return kExitOk;
+}
+
+int WmiCount(const std::vector<std::wstring>& args) {
+    if (args.size() != 1) {
+        return kExitUsage;
+    }
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (FAILED(hr)) {
+        return ComFail("CoInitializeEx", hr);
+    }
+    hr = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                              RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    const int status = FAILED(hr) ? ComFail("CoInitializeSecurity", hr) : CountWithWmi(args[0]);
+    CoUninitialize();
+    return status;
+}
+
+int Processes(const std::vector<std::wstring>& args) {
+    if (!args.empty()) {
+        return kExitUsage;
+    }
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return Fail("CreateToolhelp32Snapshot");
+    }
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    std::string out = "[";
+    const char* separator = "";
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        out += separator;
+        separator = ", ";
+        out += "{\"pid\": " + std::to_string(entry.th32ProcessID) +
+               ", \"name\": " + JsonString(entry.szExeFile) + "}";
+    }
+    CloseHandle(snapshot);
+    std::puts((out + "]").c_str());
+    return kExitOk;
+}
+
+// One way to run the helper: its first argument, what follows it, and what it does.
+struct Mode {
+    std::wstring_view name;
+    const char* arguments;
+    int (*run)(const std::vector<std::wstring>& args);
+};
+
+constexpr Mode kModes[] = {
+    {L"sleep", "", SleepForever},          {L"window-info", " CLASS [CAPTION]", WindowInfo},
+    {L"close", " CLASS [CAPTION]", Close}, {L"windows", "", TopLevelWindows},
+    {L"processes", "", Processes},         {L"wmi-count", " IMAGE", WmiCount},
+};
+
+void PrintUsage() {
+    std::fputs("usage: tavori-testhelper             (sleeps until killed)\n", stderr);
+    for (const Mode& mode : kModes) {
+        std::fprintf(stderr, "       tavori-testhelper %s%s\n", Utf8(mode.name).c_str(),
+                     mode.arguments);
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        return SleepForever({});
+    }
+    const std::vector<std::wstring> args(argv + 2, argv + argc);
+    for (const Mode& mode : kModes) {
+        if (mode.name == argv[1]) {
+            const int status = mode.run(args);
+            if (status == kExitUsage) {
+                PrintUsage();
+            }
+            std::fflush(stdout);
+            return status;
+        }
+    }
+    PrintUsage();
+    return kExitUsage;
+}
