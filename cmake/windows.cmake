@@ -10,6 +10,7 @@ add_executable(tavori WIN32
     platform/win32/winmain.cpp
     res/tavori.rc
 )
+target_include_directories(tavori PRIVATE ${CMAKE_SOURCE_DIR}/res)
 target_link_libraries(tavori PRIVATE tavori_logic ole32 oleaut32 wbemuuid uuid comctl32 gdi32 user32)
 target_compile_definitions(tavori PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=0x0601 WINVER=0x0601)

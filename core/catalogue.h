@@ -8,8 +8,8 @@
 namespace tavori {
 
 // The indicator colours of a row.
-constexpr Colour kRunningColour = 65280;        // 0x0000FF00, green
-constexpr Colour kNotRunningColour = 255;       // 0x000000FF, red
+constexpr Colour kRunningColour = 65280;          // 0x0000FF00, green
+constexpr Colour kNotRunningColour = 255;         // 0x000000FF, red
 constexpr Colour kNotYetProbedColour = 16776960;  // 0x00FFFF00, cyan
 
 // One Windows service the program knows. The service name goes into the start and stop commands
@@ -38,8 +38,8 @@ inline constexpr std::array<ServiceRow, 7> kWatchedServices{{
      "net.exe start MEPOPS"},
     {"MEPOCS", "MailEnable Postoffice Connector - mepoc.exe", "mepoc.exe", "net.exe stop MEPOCS",
      "net.exe start MEPOCS"},
-    {"MESMTPCS", "MailEnable SMTP Connector - mesmtpc.exe", "mesmtpc.exe",
-     "net.exe stop MESMTPCS", "net.exe start MESMTPCS"},
+    {"MESMTPCS", "MailEnable SMTP Connector - mesmtpc.exe", "mesmtpc.exe", "net.exe stop MESMTPCS",
+     "net.exe start MESMTPCS"},
 }};
 
 // The IIS web publishing service: neither shown nor watched, only started and stopped from the

@@ -10,7 +10,7 @@ namespace tavori {
 // An error that a handler lets escape. It carries what the program was doing, in words a user
 // understands, and the system's error number and description when the system gave one.
 class Error : public std::runtime_error {
-public:
+  public:
     Error(std::string whatFailed, std::uint32_t code, std::string description, bool codeIsHresult)
         : std::runtime_error(whatFailed),
           code_(code),
@@ -28,7 +28,7 @@ public:
     bool CodeIsHresult() const { return codeIsHresult_; }
     const std::string& Description() const { return description_; }
 
-private:
+  private:
     std::uint32_t code_ = 0;
     std::string description_;
     bool hasCode_ = false;

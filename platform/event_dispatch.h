@@ -14,7 +14,7 @@ namespace tavori {
 // dismissed, ends the process at once with the given non-zero status, running no unload handler.
 // It does not return on a real platform; a fake may return, after which no handler runs again.
 class FatalExit {
-public:
+  public:
     virtual ~FatalExit() = default;
     virtual void ShowErrorAndExit(std::string_view caption, std::string_view message,
                                   int exitStatus) = 0;
@@ -30,7 +30,7 @@ std::string DescribeUntrappedError(const std::exception& error);
 // that escapes a handler becomes the message box and the exit. Once that has happened no handler
 // runs again, so timers that fire while the box is up raise no second box.
 class EventDispatcher {
-public:
+  public:
     explicit EventDispatcher(FatalExit& exit) : exit_(exit) {}
     EventDispatcher(const EventDispatcher&) = delete;
     EventDispatcher& operator=(const EventDispatcher&) = delete;
@@ -38,7 +38,7 @@ public:
     void Dispatch(const Handler& handler) noexcept;
     bool Failed() const { return failed_; }
 
-private:
+  private:
     void Fail(std::string message) noexcept;
 
     FatalExit& exit_;

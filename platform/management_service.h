@@ -13,7 +13,7 @@ namespace tavori {
 // A failure to bind, query or count throws tavori::Error with the service's error number and
 // its description.
 class ManagementService {
-public:
+  public:
     virtual ~ManagementService() = default;
     virtual std::size_t CountQueryResults(std::string_view query) = 0;
 };

@@ -11,7 +11,7 @@ namespace tavori {
 // system's own copy of the program the command names may run. A process that cannot be started
 // throws tavori::Error naming the command and the system's reason.
 class ProcessLauncher {
-public:
+  public:
     virtual ~ProcessLauncher() = default;
     virtual void Launch(std::string_view commandLine) = 0;
 };

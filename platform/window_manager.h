@@ -9,7 +9,7 @@ namespace tavori {
 // Contract: both calls go straight to the window manager; their results are not errors to the
 // program. Insert-after values are those of SetWindowPos: -1 topmost, -2 not topmost.
 class WindowManager {
-public:
+  public:
     virtual ~WindowManager() = default;
 
     static constexpr WindowHandle kTopmost = static_cast<WindowHandle>(-1);

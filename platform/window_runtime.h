@@ -79,7 +79,7 @@ struct CheckBoxSpec {
 
 // A read-only, centred, single-line text box that takes the focus and allows selection.
 class TextBox {
-public:
+  public:
     virtual ~TextBox() = default;
     // Repaints the box; setting the colour it already has costs nothing.
     virtual void SetBackground(Colour colour) = 0;
@@ -87,14 +87,14 @@ public:
 };
 
 class Label {
-public:
+  public:
     virtual ~Label() = default;
     virtual void SetCaption(std::string_view caption) = 0;
 };
 
 // A three-state check box: 0 cleared, 1 ticked, 2 greyed.
 class CheckBox {
-public:
+  public:
     virtual ~CheckBox() = default;
     virtual int Value() const = 0;
     // Raises no click. Throws tavori::Error for a value other than 0, 1 or 2.
@@ -104,7 +104,7 @@ public:
 // A periodic timer. It ticks every interval while it is enabled and its interval is not zero;
 // a timer that falls behind ticks once when the thread is free again.
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     virtual void SetInterval(unsigned milliseconds) = 0;
     virtual void SetEnabled(bool enabled) = 0;
@@ -126,7 +126,7 @@ struct WindowSpec {
 };
 
 class Window {
-public:
+  public:
     virtual ~Window() = default;
 
     // Controls take the keyboard focus in the order in which they are added.
@@ -154,7 +154,7 @@ public:
 };
 
 class WindowRuntime {
-public:
+  public:
     virtual ~WindowRuntime() = default;
     // Creates a hidden window. The first window created is the program's main window: the
     // message loop ends when it is closed.

@@ -51,10 +51,13 @@ void MainWindow::Load() {
     }
 }
 
-void MainWindow::Show() { window_->Show(); }
+void MainWindow::Show() {
+    window_->Show();
+}
 
 void MainWindow::OnWatchTick(std::size_t row) {
-    const bool running = IsProcessRunning(platform_.management, kWatchedServices[row].probeImageName);
+    const bool running =
+        IsProcessRunning(platform_.management, kWatchedServices[row].probeImageName);
     rows_[row].box->SetBackground(running ? kRunningColour : kNotRunningColour);
 }
 

@@ -13,7 +13,7 @@ namespace tavori {
 // own once-a-second watcher, and the OPTIONS button. The rows' colours are the only record of
 // the last probe answers.
 class MainWindow {
-public:
+  public:
     static constexpr unsigned kWatchIntervalMs = 1000;
     static constexpr int kRowPitchTwips = 360;
     static constexpr int kRowHeightTwips = 285;
@@ -35,7 +35,7 @@ public:
 
     Window& window() { return *window_; }
 
-private:
+  private:
     struct ServiceRowView {
         TextBox* box = nullptr;
         Timer* watcher = nullptr;

@@ -1,0 +1,621 @@
+#include "platform/win32/window_runtime.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "platform/error.h"
+#include "platform/twips.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
+#include "res/resource.h"
+
+namespace tavori::win32 {
+
+namespace {
+
+// Control identifiers start above IDOK and IDCANCEL, which the dialog keys send on their own.
+constexpr int kFirstControlId = 100;
+
+enum class ControlKind { TextBox, Button, Label, CheckBox };
+
+class Win32Window;
+
+// What the window procedure needs to know of one child control.
+struct Control {
+    ControlKind kind;
+    HWND hwnd = nullptr;
+    Handler onClick;
+    Handler onDoubleClick;
+    bool coloured = false;
+    Colour background = 0;
+    Colour foreground = 0;
+    UniqueBrush brush;
+
+    void Paint(Colour colour) {
+        UniqueBrush fresh(::CreateSolidBrush(colour));
+        if (!fresh) {
+            throw Error("Painting a status row failed: Windows could not create a brush.",
+                        "Close some programs to free graphics resources, then start TAVORI "
+                        "again.");
+        }
+        brush = std::move(fresh);
+        background = colour;
+        coloured = true;
+    }
+};
+
+class Win32TextBox final : public TextBox {
+  public:
+    explicit Win32TextBox(Control& control) : control_(control) {}
+
+    void SetBackground(Colour colour) override {
+        if (control_.coloured && control_.background == colour) {
+            return;  // nothing to repaint
+        }
+        control_.Paint(colour);
+        ::InvalidateRect(control_.hwnd, nullptr, TRUE);
+    }
+    Colour Background() const override { return control_.background; }
+
+  private:
+    Control& control_;
+};
+
+class Win32Label final : public Label {
+  public:
+    explicit Win32Label(Control& control) : control_(control) {}
+    void SetCaption(std::string_view caption) override {
+        ::SetWindowTextW(control_.hwnd, Widen(caption).c_str());
+    }
+
+  private:
+    Control& control_;
+};
+
+class Win32CheckBox final : public CheckBox {
+  public:
+    explicit Win32CheckBox(Control& control) : control_(control) {}
+    int Value() const override {
+        return static_cast<int>(::SendMessageW(control_.hwnd, BM_GETCHECK, 0, 0));
+    }
+    void SetValue(int value) override {
+        if (value < BST_UNCHECKED || value > BST_INDETERMINATE) {
+            throw Error("A check box was given the value " + std::to_string(value) + ".",
+                        "A check box can only be cleared (0), ticked (1) or greyed (2).");
+        }
+        ::SendMessageW(control_.hwnd, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    }
+
+  private:
+    Control& control_;
+};
+
+class Win32Timer final : public Timer {
+  public:
+    Win32Timer(HWND window, UINT_PTR id, Handler onTick)
+        : window_(window), id_(id), onTick_(std::move(onTick)) {}
+
+    void SetInterval(unsigned milliseconds) override {
+        interval_ = milliseconds;
+        Apply();
+    }
+    void SetEnabled(bool enabled) override {
+        enabled_ = enabled;
+        Apply();
+    }
+    bool Enabled() const override { return enabled_; }
+
+    const Handler& OnTick() const { return onTick_; }
+
+  private:
+    // Setting a timer that already runs restarts its period, as the interval change should.
+    void Apply() {
+        if (enabled_ && interval_ != 0) {
+            if (::SetTimer(window_, id_, interval_, nullptr) == 0) {
+                ThrowLastError("Starting a timer failed.");
+            }
+        } else {
+            ::KillTimer(window_, id_);
+        }
+    }
+
+    HWND window_;
+    UINT_PTR id_;
+    Handler onTick_;
+    unsigned interval_ = 0;
+    bool enabled_ = false;
+};
+
+struct FontKey {
+    std::string face;
+    double points;
+    bool bold;
+    bool operator==(const FontKey&) const = default;
+};
+
+// The window procedure of every top-level window of the program: a static thunk binds the C++
+// object at WM_NCCREATE, and each message is forwarded to a named member.
+class Win32Window final : public Window {
+  public:
+    Win32Window(Win32WindowRuntime& runtime, const WindowSpec& spec, bool isMain)
+        : runtime_(runtime), onUnload_(spec.onUnload), isMain_(isMain) {
+        DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+        if (spec.frame == Frame::SizableToolWindow) {
+            style |= WS_THICKFRAME;
+        }
+        const std::wstring className = Widen(spec.className);
+        const HWND created = ::CreateWindowExW(
+            WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, className.c_str(), Widen(spec.caption).c_str(),
+            style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+            runtime_.Instance(), this);
+        if (created == nullptr) {
+            ThrowLastError("Creating the window \"" + std::string(spec.caption) + "\" failed.");
+        }
+    }
+
+    ~Win32Window() override {
+        if (hwnd_ != nullptr) {
+            // Destroyed without an unload, as on the error path: no handler may run now.
+            onUnload_ = nullptr;
+            ::DestroyWindow(hwnd_);
+        }
+    }
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept {
+        Win32Window* self = nullptr;
+        if (message == WM_NCCREATE) {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            self = static_cast<Win32Window*>(create->lpCreateParams);
+            self->hwnd_ = hwnd;
+            ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        } else {
+            self = reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        }
+        if (self == nullptr) {
+            return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+        return self->HandleMessage(message, wParam, lParam);
+    }
+
+    TextBox& AddTextBox(const TextBoxSpec& spec) override {
+        Control& control =
+            AddControl(ControlKind::TextBox, WS_EX_CLIENTEDGE, L"EDIT", spec.text,
+                       WS_TABSTOP | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL, spec.at, spec.font);
+        control.onDoubleClick = spec.onDoubleClick;
+        control.Paint(spec.background);
+        // The rows are narrow: no inner margins, so that the longest service name fits.
+        ::SendMessageW(control.hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+        // Edit controls report no double-clicks to their parent: hook the control itself.
+        ::SetWindowSubclass(control.hwnd, &Win32Window::TextBoxProc, 0,
+                            reinterpret_cast<DWORD_PTR>(&control));
+        if (!spec.tooltip.empty()) {
+            AddTooltip(control.hwnd, spec.tooltip);
+        }
+        textBoxes_.push_back(std::make_unique<Win32TextBox>(control));
+        return *textBoxes_.back();
+    }
+
+    void AddButton(const ButtonSpec& spec) override {
+        Control& control = AddControl(ControlKind::Button, 0, L"BUTTON", spec.caption,
+                                      WS_TABSTOP | BS_PUSHBUTTON, spec.at, spec.font);
+        control.onClick = spec.onClick;
+    }
+
+    Label& AddLabel(const LabelSpec& spec) override {
+        Control& control =
+            AddControl(ControlKind::Label, 0, L"STATIC", spec.caption,
+                       SS_CENTER | SS_NOTIFY | SS_NOPREFIX | WS_BORDER, spec.at, spec.font);
+        control.onDoubleClick = spec.onDoubleClick;
+        control.foreground = spec.foreground;
+        control.Paint(spec.background);
+        labels_.push_back(std::make_unique<Win32Label>(control));
+        return *labels_.back();
+    }
+
+    CheckBox& AddCheckBox(const CheckBoxSpec& spec) override {
+        Control& control = AddControl(ControlKind::CheckBox, 0, L"BUTTON", spec.caption,
+                                      WS_TABSTOP | BS_3STATE, spec.at, {});
+        control.onClick = spec.onClick;
+        checkBoxes_.push_back(std::make_unique<Win32CheckBox>(control));
+        return *checkBoxes_.back();
+    }
+
+    Timer& AddTimer(Handler onTick) override {
+        const UINT_PTR id = timers_.size() + 1;
+        timers_.push_back(std::make_unique<Win32Timer>(hwnd_, id, std::move(onTick)));
+        return *timers_.back();
+    }
+
+    void SetPlacement(const Placement& placement) override {
+        const int dpi = runtime_.Dpi();
+        ::SetWindowPos(hwnd_, nullptr, TwipsToPixels(placement.left, dpi),
+                       TwipsToPixels(placement.top, dpi), TwipsToPixels(placement.width, dpi),
+                       TwipsToPixels(placement.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    Placement GetPlacement() const override {
+        RECT rect{};
+        if (::IsIconic(hwnd_)) {
+            // Windows parks a minimised window off screen; what counts is where it comes back.
+            // A tool window's restored position is in screen coordinates, like GetWindowRect's.
+            WINDOWPLACEMENT placement{};
+            placement.length = sizeof placement;
+            ::GetWindowPlacement(hwnd_, &placement);
+            rect = placement.rcNormalPosition;
+        } else {
+            ::GetWindowRect(hwnd_, &rect);
+        }
+        const int dpi = runtime_.Dpi();
+        return {static_cast<float>(PixelsToTwips(rect.left, dpi)),
+                static_cast<float>(PixelsToTwips(rect.top, dpi)),
+                static_cast<float>(PixelsToTwips(rect.right - rect.left, dpi)),
+                static_cast<float>(PixelsToTwips(rect.bottom - rect.top, dpi))};
+    }
+
+    WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
+
+    void Show() override {
+        ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+        ::UpdateWindow(hwnd_);
+    }
+
+    void ShowModal(Window& owner) override {
+        modalOwner_ = reinterpret_cast<HWND>(owner.Handle());
+        ::SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(modalOwner_));
+        ::EnableWindow(modalOwner_, FALSE);
+        Show();
+        bool closed = false;
+        closedFlag_ = &closed;
+        if (!PumpMessages(&closed)) {
+            ::PostQuitMessage(0);  // hand WM_QUIT on to the outer loop
+        }
+        closedFlag_ = nullptr;
+    }
+
+    void Close() override { Unload(); }
+
+  private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        switch (message) {
+            case WM_COMMAND:
+                OnCommand(HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+                return 0;
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLOREDIT:
+                if (const Control* control = Find(reinterpret_cast<HWND>(lParam));
+                    control != nullptr && control->coloured) {
+                    return OnControlColour(*control, reinterpret_cast<HDC>(wParam));
+                }
+                break;
+            case WM_TIMER:
+                OnTimer(wParam);
+                return 0;
+            case WM_GETMINMAXINFO:
+                OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
+                return 0;
+            case WM_ACTIVATE:
+                OnActivate(LOWORD(wParam) != WA_INACTIVE);
+                return 0;
+            case WM_CLOSE:
+                OnClose();
+                return 0;
+            case WM_ENDSESSION:
+                OnEndSession(wParam != FALSE);
+                return 0;
+            case WM_DESTROY:
+                OnDestroy();
+                return 0;
+            case WM_NCDESTROY:
+                ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+                hwnd_ = nullptr;
+                break;
+            default:
+                break;
+        }
+        return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+
+    void OnCommand(UINT code, HWND from) {
+        Control* control = Find(from);
+        if (control == nullptr) {
+            return;  // Enter and Escape arrive as IDOK and IDCANCEL from no control: ignored
+        }
+        switch (control->kind) {
+            case ControlKind::Button:
+                if (code == BN_CLICKED) {
+                    Dispatch(control->onClick);
+                }
+                break;
+            case ControlKind::CheckBox:
+                if (code == BN_CLICKED) {
+                    // A click toggles between cleared and ticked; a greyed box, which only an
+                    // outside edit of the settings produces, clears as the system's own
+                    // three-state boxes do after their greyed step.
+                    const LRESULT value = ::SendMessageW(control->hwnd, BM_GETCHECK, 0, 0);
+                    ::SendMessageW(control->hwnd, BM_SETCHECK,
+                                   value == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
+                    Dispatch(control->onClick);
+                }
+                break;
+            case ControlKind::Label:
+                if (code == STN_DBLCLK) {
+                    Dispatch(control->onDoubleClick);
+                }
+                break;
+            case ControlKind::TextBox:
+                break;
+        }
+    }
+
+    static LRESULT OnControlColour(const Control& control, HDC dc) {
+        ::SetBkColor(dc, control.background);
+        if (control.kind == ControlKind::Label) {
+            ::SetTextColor(dc, control.foreground);
+        }
+        return reinterpret_cast<LRESULT>(control.brush.Get());
+    }
+
+    void OnTimer(WPARAM id) {
+        if (id >= 1 && id <= timers_.size()) {
+            Dispatch(timers_[id - 1]->OnTick());
+        }
+    }
+
+    // Windows widens a captioned window to its minimum tracking size, which for a tool window
+    // is wider than our 81-pixel column: the layout's size wins.
+    static void OnGetMinMaxInfo(MINMAXINFO& info) {
+        info.ptMinTrackSize.x = 1;
+        info.ptMinTrackSize.y = 1;
+    }
+
+    // As a dialog does: the focus returns to the control that had it, or goes to the first one.
+    void OnActivate(bool active) {
+        if (!active) {
+            const HWND focus = ::GetFocus();
+            if (focus != nullptr && ::IsChild(hwnd_, focus)) {
+                lastFocus_ = focus;
+            }
+            return;
+        }
+        HWND target = lastFocus_;
+        if (target == nullptr || !::IsWindow(target)) {
+            target = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+        }
+        if (target != nullptr) {
+            ::SetFocus(target);
+        }
+    }
+
+    void OnClose() { Unload(); }
+
+    // Windows ends the process after the session-ending messages without destroying windows:
+    // the unload has to happen here or not at all.
+    void OnEndSession(bool ending) {
+        if (ending && !unloaded_) {
+            unloaded_ = true;
+            Dispatch(onUnload_);
+        }
+    }
+
+    void OnDestroy() {
+        if (closedFlag_ != nullptr) {
+            *closedFlag_ = true;
+        }
+        if (isMain_) {
+            ::PostQuitMessage(0);
+        }
+    }
+
+    void Unload() {
+        if (hwnd_ == nullptr) {
+            return;
+        }
+        if (!unloaded_) {
+            unloaded_ = true;
+            Dispatch(onUnload_);
+        }
+        if (modalOwner_ != nullptr) {
+            // Enabled before this window goes, so that the activation returns to the owner.
+            ::EnableWindow(modalOwner_, TRUE);
+        }
+        ::DestroyWindow(hwnd_);
+    }
+
+    void Dispatch(const Handler& handler) { runtime_.Dispatcher().Dispatch(handler); }
+
+    Control& AddControl(ControlKind kind, DWORD exStyle, const wchar_t* windowClass,
+                        std::string_view text, DWORD style, const ControlRect& at,
+                        const FontSpec& font) {
+        const int dpi = runtime_.Dpi();
+        auto control = std::make_unique<Control>();
+        control->kind = kind;
+        const int id = kFirstControlId + static_cast<int>(controls_.size());
+        control->hwnd = ::CreateWindowExW(
+            exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+            TwipsToPixels(at.left, dpi), TwipsToPixels(at.top, dpi), TwipsToPixels(at.width, dpi),
+            TwipsToPixels(at.height, dpi), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+            runtime_.Instance(), nullptr);
+        if (control->hwnd == nullptr) {
+            ThrowLastError("Creating the control \"" + std::string(text) + "\" failed.");
+        }
+        ::SendMessageW(control->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(font)), FALSE);
+        controls_.push_back(std::move(control));
+        return *controls_.back();
+    }
+
+    HFONT FontFor(const FontSpec& spec) {
+        FontKey key{std::string(spec.face), spec.points, spec.bold};
+        for (const auto& [known, font] : fonts_) {
+            if (known == key) {
+                return font.Get();
+            }
+        }
+        LOGFONTW logFont{};
+        if (spec.face.empty()) {
+            NONCLIENTMETRICSW metrics{};
+            metrics.cbSize = sizeof metrics;
+            ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+            logFont = metrics.lfMessageFont;
+        } else {
+            // GDI maps a face the system lacks (MS Sans Serif on newer Windows) to its
+            // registered substitute.
+            logFont.lfHeight = -static_cast<LONG>(std::lround(spec.points * runtime_.Dpi() / 72));
+            logFont.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+            logFont.lfCharSet = DEFAULT_CHARSET;
+            const std::wstring face = Widen(spec.face);
+            face.copy(logFont.lfFaceName, LF_FACESIZE - 1);
+        }
+        UniqueFont font(::CreateFontIndirectW(&logFont));
+        if (!font) {
+            throw Error("Creating the font \"" + key.face + "\" failed.",
+                        "Close some programs to free graphics resources, then start TAVORI "
+                        "again.");
+        }
+        fonts_.emplace_back(std::move(key), std::move(font));
+        return fonts_.back().second.Get();
+    }
+
+    void AddTooltip(HWND tool, std::string_view text) {
+        if (tooltip_ == nullptr) {
+            tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
+                                         nullptr, runtime_.Instance(), nullptr);
+            if (tooltip_ == nullptr) {
+                ThrowLastError("Creating the tooltips failed.");
+            }
+        }
+        std::wstring wide = Widen(text);
+        TOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = hwnd_;
+        info.uId = reinterpret_cast<UINT_PTR>(tool);
+        info.lpszText = wide.data();  // the tooltip keeps its own copy
+        ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    }
+
+    Control* Find(HWND hwnd) {
+        if (hwnd == nullptr) {
+            return nullptr;
+        }
+        for (const auto& control : controls_) {
+            if (control->hwnd == hwnd) {
+                return control.get();
+            }
+        }
+        return nullptr;
+    }
+
+    static LRESULT CALLBACK TextBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR data) noexcept {
+        if (message == WM_NCDESTROY) {
+            ::RemoveWindowSubclass(hwnd, &Win32Window::TextBoxProc, 0);
+        }
+        // The control does its own work first, so a double-click still selects as usual.
+        const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+        if (message == WM_LBUTTONDBLCLK) {
+            const auto* control = reinterpret_cast<const Control*>(data);
+            const HWND parent = ::GetParent(hwnd);
+            if (auto* window =
+                    reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(parent, GWLP_USERDATA))) {
+                window->Dispatch(control->onDoubleClick);
+            }
+        }
+        return result;
+    }
+
+    Win32WindowRuntime& runtime_;
+    HWND hwnd_ = nullptr;
+    HWND tooltip_ = nullptr;  // a child of this window's: destroyed with it
+    HWND lastFocus_ = nullptr;
+    HWND modalOwner_ = nullptr;
+    bool* closedFlag_ = nullptr;
+    Handler onUnload_;
+    bool isMain_;
+    bool unloaded_ = false;
+    std::vector<std::unique_ptr<Control>> controls_;
+    std::vector<std::unique_ptr<Win32TextBox>> textBoxes_;
+    std::vector<std::unique_ptr<Win32Label>> labels_;
+    std::vector<std::unique_ptr<Win32CheckBox>> checkBoxes_;
+    std::vector<std::unique_ptr<Win32Timer>> timers_;
+    std::vector<std::pair<FontKey, UniqueFont>> fonts_;
+};
+
+bool IsOurWindow(HWND hwnd) {
+    return hwnd != nullptr && reinterpret_cast<WNDPROC>(::GetClassLongPtrW(hwnd, GCLP_WNDPROC)) ==
+                                  &Win32Window::WindowProc;
+}
+
+}  // namespace
+
+Win32WindowRuntime::Win32WindowRuntime(HINSTANCE instance, EventDispatcher& dispatcher)
+    : instance_(instance), dispatcher_(dispatcher) {
+    const WindowDC screen(nullptr);
+    dpi_ = ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    if (dpi_ <= 0) {
+        dpi_ = 96;
+    }
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&controls);
+}
+
+void Win32WindowRuntime::RegisterWindowClass(const std::wstring& className, bool programIcon) {
+    if (std::find(registeredClasses_.begin(), registeredClasses_.end(), className) !=
+        registeredClasses_.end()) {
+        return;
+    }
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &Win32Window::WindowProc;
+    windowClass.hInstance = instance_;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className.c_str();
+    if (programIcon) {
+        // Shared icons belong to the system: nothing to free.
+        windowClass.hIcon = static_cast<HICON>(::LoadImageW(
+            instance_, MAKEINTRESOURCEW(IDI_TAVORI), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+        windowClass.hIconSm = static_cast<HICON>(::LoadImageW(
+            instance_, MAKEINTRESOURCEW(IDI_TAVORI), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+            ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    }
+    if (::RegisterClassExW(&windowClass) == 0) {
+        ThrowLastError("Registering the window class " + Narrow(className) + " failed.");
+    }
+    registeredClasses_.push_back(className);
+}
+
+std::unique_ptr<Window> Win32WindowRuntime::CreateTopLevel(const WindowSpec& spec) {
+    RegisterWindowClass(Widen(spec.className), spec.programIcon);
+    const bool isMain = !mainWindowCreated_;
+    mainWindowCreated_ = true;
+    return std::make_unique<Win32Window>(*this, spec, isMain);
+}
+
+void Win32WindowRuntime::RunMessageLoop() {
+    PumpMessages(nullptr);
+}
+
+bool PumpMessages(const bool* until) {
+    MSG message{};
+    while (until == nullptr || !*until) {
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            return false;
+        }
+        const HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
+        if (IsOurWindow(root) && ::IsDialogMessageW(root, &message)) {
+            continue;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return true;
+}
+
+}  // namespace tavori::win32

@@ -1,0 +1,85 @@
+// The program's entry point: builds the Win32 platform, creates the main window and runs the
+// message loop until it is closed.
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+
+#include "platform/platform.h"
+#include "platform/win32/com.h"
+#include "platform/win32/fatal_exit.h"
+#include "platform/win32/management_service.h"
+#include "platform/win32/window_runtime.h"
+#include "ui/main_window.h"
+
+namespace {
+
+// Load DLLs from the system folder only, before anything (COM above all) loads one: a DLL
+// planted beside tavori.exe or in the working folder is never picked up.
+void RestrictDllSearchToSystemFolder() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr) {
+        return;
+    }
+    // Present from Windows 8 on, and on Windows 7 with KB2533623.
+    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault != nullptr) {
+        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+// Placeholders for the parts of the platform that the monitor does not use yet.
+class NoProcessLauncher final : public tavori::ProcessLauncher {
+  public:
+    void Launch(std::string_view) override {}
+};
+
+class NoSettingsStore final : public tavori::SettingsStore {
+  public:
+    std::string Read(std::string_view, std::string_view, std::string_view,
+                     std::string_view defaultText) override {
+        return std::string(defaultText);
+    }
+    void Write(std::string_view, std::string_view, std::string_view, std::string_view) override {}
+    std::string Location(std::string_view, std::string_view) const override { return {}; }
+};
+
+class Win32WindowManager final : public tavori::WindowManager {
+  public:
+    tavori::WindowHandle GetForegroundWindow() override {
+        return reinterpret_cast<tavori::WindowHandle>(::GetForegroundWindow());
+    }
+    bool SetWindowPos(tavori::WindowHandle window, tavori::WindowHandle insertAfter, int x, int y,
+                      int width, int height, unsigned flags) override {
+        return ::SetWindowPos(reinterpret_cast<HWND>(window), reinterpret_cast<HWND>(insertAfter),
+                              x, y, width, height, flags) != FALSE;
+    }
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    RestrictDllSearchToSystemFolder();
+
+    tavori::win32::Win32FatalExit fatalExit;
+    tavori::EventDispatcher dispatcher(fatalExit);
+    tavori::win32::Win32WindowRuntime windows(instance, dispatcher);
+    tavori::win32::WmiManagementService management;
+    NoProcessLauncher launcher;
+    NoSettingsStore settings;
+    Win32WindowManager windowManager;
+    tavori::Platform platform{windows, management, launcher, settings, windowManager};
+
+    std::optional<tavori::win32::ComApartment> com;
+    std::unique_ptr<tavori::MainWindow> mainWindow;
+    dispatcher.Dispatch([&] {
+        com.emplace();
+        mainWindow = std::make_unique<tavori::MainWindow>(platform);
+        mainWindow->Show();
+    });
+    windows.RunMessageLoop();
+    return 0;
+}
