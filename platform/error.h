@@ -7,14 +7,16 @@
 
 namespace tavori {
 
-// An error that a handler lets escape. It carries what the program was doing, in words a user
-// understands, and the system's error number and description when the system gave one.
+// An error that a handler lets escape. It carries what failed, in words a user understands, the
+// system's error number and description when the system gave one, and what the user can do.
 class Error : public std::runtime_error {
   public:
-    Error(std::string whatFailed, std::uint32_t code, std::string description, bool codeIsHresult)
+    Error(std::string whatFailed, std::uint32_t code, std::string description, bool codeIsHresult,
+          std::string advice = {})
         : std::runtime_error(whatFailed),
           code_(code),
           description_(std::move(description)),
+          advice_(std::move(advice)),
           hasCode_(true),
           codeIsHresult_(codeIsHresult) {}
 
@@ -27,10 +29,12 @@ class Error : public std::runtime_error {
     // HRESULTs are shown in hex, Win32 error numbers in decimal.
     bool CodeIsHresult() const { return codeIsHresult_; }
     const std::string& Description() const { return description_; }
+    const std::string& Advice() const { return advice_; }
 
   private:
     std::uint32_t code_ = 0;
     std::string description_;
+    std::string advice_;
     bool hasCode_ = false;
     bool codeIsHresult_ = false;
 };

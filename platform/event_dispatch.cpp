@@ -33,6 +33,9 @@ std::string DescribeUntrappedError(const std::exception& error) {
         } else if (!known->Description().empty()) {
             message += "\n\n" + known->Description();
         }
+        if (!known->Advice().empty()) {
+            message += "\n\n" + known->Advice();
+        }
     } else if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
         message += "The computer ran out of memory.";
     } else {

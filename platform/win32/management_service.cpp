@@ -17,8 +17,12 @@ namespace {
 
 constexpr std::wstring_view kNamespace = L"ROOT\\CIMV2";
 
-// WMI's own words for its HRESULTs (WBEM_E_...), which FormatMessage does not know.
+// The system's words for an HRESULT, or WMI's own for its WBEM_E_... codes, which FormatMessage
+// does not know.
 std::string WmiErrorText(HRESULT hr) {
+    if (std::string text = SystemErrorText(static_cast<DWORD>(hr)); !text.empty()) {
+        return text;
+    }
     ComPtr<IWbemStatusCodeText> status;
     if (SUCCEEDED(::CoCreateInstance(CLSID_WbemStatusCodeText, nullptr, CLSCTX_INPROC_SERVER,
                                      IID_PPV_ARGS(&status)))) {
@@ -36,7 +40,7 @@ std::string WmiErrorText(HRESULT hr) {
             }
         }
     }
-    return SystemErrorText(static_cast<DWORD>(hr));
+    return {};
 }
 
 void Check(HRESULT hr, const char* step, std::string_view query) {
@@ -44,15 +48,13 @@ void Check(HRESULT hr, const char* step, std::string_view query) {
         return;
     }
     std::string what =
-        "TAVORI could not ask Windows Management Instrumentation (WMI) which "
-        "processes are running: ";
+        "Asking Windows Management Instrumentation (WMI) which processes are running failed: ";
     what += step;
-    what += ".\n\nQuery: ";
+    what += ".\nQuery: ";
     what += query;
-    what +=
-        "\n\nMake sure the Windows Management Instrumentation service (Winmgmt) is running "
-        "and that your account may query it, then start TAVORI again.";
-    throw Error(std::move(what), static_cast<std::uint32_t>(hr), WmiErrorText(hr), true);
+    throw Error(std::move(what), static_cast<std::uint32_t>(hr), WmiErrorText(hr), true,
+                "Make sure the Windows Management Instrumentation service (Winmgmt) is running "
+                "and that your account may query it, then start TAVORI again.");
 }
 
 }  // namespace
