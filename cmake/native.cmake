@@ -14,6 +14,7 @@ add_executable(tavori_unit_tests
     tests/unit/catalogue_test.cpp
     tests/unit/event_dispatch_test.cpp
     tests/unit/main_window_test.cpp
+    tests/unit/service_control_test.cpp
     tests/unit/twips_test.cpp
 )
 target_link_libraries(tavori_unit_tests PRIVATE tavori_logic GTest::gtest GTest::gmock GTest::gtest_main)

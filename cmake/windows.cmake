@@ -5,6 +5,7 @@ add_executable(tavori WIN32
     platform/win32/com.cpp
     platform/win32/fatal_exit.cpp
     platform/win32/management_service.cpp
+    platform/win32/process_launcher.cpp
     platform/win32/text.cpp
     platform/win32/window_runtime.cpp
     platform/win32/winmain.cpp

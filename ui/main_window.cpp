@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "core/process_probe.h"
+#include "core/service_control.h"
 
 namespace tavori {
 
@@ -61,7 +62,10 @@ void MainWindow::OnWatchTick(std::size_t row) {
     rows_[row].box->SetBackground(running ? kRunningColour : kNotRunningColour);
 }
 
-void MainWindow::OnRowDoubleClick(std::size_t) {}
+void MainWindow::OnRowDoubleClick(std::size_t row) {
+    RunServiceCommand(platform_.launcher,
+                      ToggleCommand(kWatchedServices[row], rows_[row].box->Background()));
+}
 
 void MainWindow::OnOptionsClick() {}
 

@@ -10,6 +10,7 @@
 #include "platform/win32/com.h"
 #include "platform/win32/fatal_exit.h"
 #include "platform/win32/management_service.h"
+#include "platform/win32/process_launcher.h"
 #include "platform/win32/window_runtime.h"
 #include "ui/main_window.h"
 
@@ -68,7 +69,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     tavori::EventDispatcher dispatcher(fatalExit);
     tavori::win32::Win32WindowRuntime windows(instance, dispatcher);
     tavori::win32::WmiManagementService management;
-    NoProcessLauncher launcher;
+    tavori::win32::Win32ProcessLauncher launcher;
     NoSettingsStore settings;
     Win32WindowManager windowManager;
     tavori::Platform platform{windows, management, launcher, settings, windowManager};
