@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "platform/colour.h"
 
@@ -30,6 +31,13 @@ struct Placement {
     float height = 0;
 
     friend bool operator==(const Placement&, const Placement&) = default;
+};
+
+// One monitor, in twips from the top-left corner of the primary screen: all of it, and the part
+// that windows may use (without the task bar).
+struct MonitorArea {
+    Placement bounds;
+    Placement workArea;
 };
 
 // A control's rectangle in twips within its window's client area.
@@ -161,6 +169,8 @@ class WindowRuntime {
     virtual std::unique_ptr<Window> CreateTopLevel(const WindowSpec& spec) = 0;
     // Dispatches events until the main window has been closed.
     virtual void RunMessageLoop() = 0;
+    // The monitors attached now.
+    virtual std::vector<MonitorArea> Monitors() const = 0;
 };
 
 }  // namespace tavori

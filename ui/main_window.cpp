@@ -2,6 +2,7 @@
 
 #include "core/process_probe.h"
 #include "core/service_control.h"
+#include "settings/placement.h"
 
 namespace tavori {
 
@@ -45,7 +46,8 @@ MainWindow::MainWindow(Platform& platform) : platform_(platform) {
 }
 
 void MainWindow::Load() {
-    window_->SetPlacement(kFirstRunPlacement);
+    const Placement stored = RestorePlacement(platform_.settings, "", kFirstRunPlacement);
+    window_->SetPlacement(KeepOnScreen(stored, platform_.windows.Monitors()));
     for (ServiceRowView& row : rows_) {
         row.watcher->SetEnabled(true);
         row.watcher->SetInterval(kWatchIntervalMs);
@@ -69,6 +71,8 @@ void MainWindow::OnRowDoubleClick(std::size_t row) {
 
 void MainWindow::OnOptionsClick() {}
 
-void MainWindow::OnUnload() {}
+void MainWindow::OnUnload() {
+    SavePlacement(platform_.settings, "", window_->GetPlacement());
+}
 
 }  // namespace tavori

@@ -19,6 +19,14 @@ namespace {
 // Control identifiers start above IDOK and IDCANCEL, which the dialog keys send on their own.
 constexpr int kFirstControlId = 100;
 
+// A rectangle of screen pixels as twips.
+Placement ScreenTwips(const RECT& rect, int dpi) {
+    return {static_cast<float>(PixelsToTwips(rect.left, dpi)),
+            static_cast<float>(PixelsToTwips(rect.top, dpi)),
+            static_cast<float>(PixelsToTwips(rect.right - rect.left, dpi)),
+            static_cast<float>(PixelsToTwips(rect.bottom - rect.top, dpi))};
+}
+
 enum class ControlKind { TextBox, Button, Label, CheckBox };
 
 class Win32Window;
@@ -249,11 +257,7 @@ class Win32Window final : public Window {
         } else {
             ::GetWindowRect(hwnd_, &rect);
         }
-        const int dpi = runtime_.Dpi();
-        return {static_cast<float>(PixelsToTwips(rect.left, dpi)),
-                static_cast<float>(PixelsToTwips(rect.top, dpi)),
-                static_cast<float>(PixelsToTwips(rect.right - rect.left, dpi)),
-                static_cast<float>(PixelsToTwips(rect.bottom - rect.top, dpi))};
+        return ScreenTwips(rect, runtime_.Dpi());
     }
 
     WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
@@ -599,6 +603,27 @@ std::unique_ptr<Window> Win32WindowRuntime::CreateTopLevel(const WindowSpec& spe
 
 void Win32WindowRuntime::RunMessageLoop() {
     PumpMessages(nullptr);
+}
+
+std::vector<MonitorArea> Win32WindowRuntime::Monitors() const {
+    struct Collected {
+        int dpi;
+        std::vector<MonitorArea> monitors;
+    } collected{dpi_, {}};
+    ::EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, RECT*, LPARAM data) -> BOOL {
+            auto& into = *reinterpret_cast<Collected*>(data);
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (::GetMonitorInfoW(monitor, &info)) {
+                into.monitors.push_back(
+                    {ScreenTwips(info.rcMonitor, into.dpi), ScreenTwips(info.rcWork, into.dpi)});
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&collected));
+    return collected.monitors;
 }
 
 bool PumpMessages(const bool* until) {

@@ -18,6 +18,7 @@ class Win32WindowRuntime final : public WindowRuntime {
 
     std::unique_ptr<Window> CreateTopLevel(const WindowSpec& spec) override;
     void RunMessageLoop() override;
+    std::vector<MonitorArea> Monitors() const override;
 
     HINSTANCE Instance() const { return instance_; }
     // The system's dots per inch, at which every twips value is converted.

@@ -11,6 +11,7 @@
 #include "platform/win32/fatal_exit.h"
 #include "platform/win32/management_service.h"
 #include "platform/win32/process_launcher.h"
+#include "platform/win32/registry_store.h"
 #include "platform/win32/window_runtime.h"
 #include "ui/main_window.h"
 
@@ -32,20 +33,9 @@ void RestrictDllSearchToSystemFolder() {
     }
 }
 
-// Placeholders for the parts of the platform that the monitor does not use yet.
 class NoProcessLauncher final : public tavori::ProcessLauncher {
   public:
     void Launch(std::string_view) override {}
-};
-
-class NoSettingsStore final : public tavori::SettingsStore {
-  public:
-    std::string Read(std::string_view, std::string_view, std::string_view,
-                     std::string_view defaultText) override {
-        return std::string(defaultText);
-    }
-    void Write(std::string_view, std::string_view, std::string_view, std::string_view) override {}
-    std::string Location(std::string_view, std::string_view) const override { return {}; }
 };
 
 class Win32WindowManager final : public tavori::WindowManager {
@@ -70,7 +60,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     tavori::win32::Win32WindowRuntime windows(instance, dispatcher);
     tavori::win32::WmiManagementService management;
     tavori::win32::Win32ProcessLauncher launcher;
-    NoSettingsStore settings;
+    tavori::win32::RegistrySettingsStore settings;
     Win32WindowManager windowManager;
     tavori::Platform platform{windows, management, launcher, settings, windowManager};
 

@@ -340,6 +340,9 @@ class FakeWindowRuntime final : public WindowRuntime {
     // Runs the script given to OnMessageLoop, if any, which stands for the user's session; with
     // no script it only counts the call and returns. A script must leave the main window closed.
     void RunMessageLoop() override;
+    std::vector<MonitorArea> Monitors() const override { return monitors_; }
+    // One 1024 x 768 monitor with a 40-pixel task bar at the bottom until a test says otherwise.
+    void SetMonitors(std::vector<MonitorArea> monitors) { monitors_ = std::move(monitors); }
 
     // Every window created, in order.
     const std::vector<CreatedWindow>& created() const { return created_; }
@@ -363,6 +366,8 @@ class FakeWindowRuntime final : public WindowRuntime {
     EventDispatcher& dispatcher() { return dispatcher_; }
 
   private:
+    std::vector<MonitorArea> monitors_{
+        {{0, 0, 15360, 11520}, {0, 0, 15360, 10920}}};
     friend class FakeWindow;
     friend class FakeTimer;
     FakeTimer* NextDue(std::uint64_t until) const;

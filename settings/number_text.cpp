@@ -1,0 +1,97 @@
+#include "settings/number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace tavori {
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+
+// Trims the blanks and takes a leading '+', which from_chars does not accept. A sign followed by
+// another sign or by a blank is not a number.
+std::optional<std::string_view> Number(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return std::nullopt;
+    }
+    text = text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+    if (text.front() == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || text.front() == '-') {
+            return std::nullopt;
+        }
+    }
+    return text;
+}
+
+template <typename T>
+std::optional<T> ParseFloating(std::string_view text) {
+    const std::optional<std::string_view> number = Number(text);
+    if (!number) {
+        return std::nullopt;
+    }
+    const char* end = number->data() + number->size();
+    T value{};
+    const auto [stop, error] =
+        std::from_chars(number->data(), end, value, std::chars_format::general);
+    // from_chars also reads "inf" and "nan": neither is a placement.
+    if (error != std::errc() || stop != end || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::optional<float> ParseSingle(std::string_view text) {
+    return ParseFloating<float>(text);
+}
+
+std::optional<double> ParseDouble(std::string_view text) {
+    return ParseFloating<double>(text);
+}
+
+std::optional<std::int16_t> ParseInt16(std::string_view text) {
+    const std::optional<double> value = ParseDouble(text);
+    if (!value) {
+        return std::nullopt;
+    }
+    double rounded = std::round(*value);  // halves away from zero...
+    if (std::fabs(*value - std::trunc(*value)) == 0.5 && std::fmod(rounded, 2.0) != 0) {
+        rounded -= std::copysign(1.0, *value);  // ...so a half that went to odd goes back
+    }
+    if (rounded < std::numeric_limits<std::int16_t>::min() ||
+        rounded > std::numeric_limits<std::int16_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int16_t>(rounded);
+}
+
+namespace {
+
+template <typename T>
+std::string FormatNumber(T value) {
+    char text[64];
+    std::to_chars_result result{};
+    if (std::trunc(value) == value && std::fabs(value) < T(1e15)) {
+        result = std::to_chars(text, text + sizeof text, static_cast<long long>(value));
+    } else {
+        result = std::to_chars(text, text + sizeof text, value);
+    }
+    return std::string(text, result.ptr);
+}
+
+}  // namespace
+
+std::string FormatSingle(float value) {
+    return FormatNumber(value);
+}
+
+std::string FormatDouble(double value) {
+    return FormatNumber(value);
+}
+
+}  // namespace tavori

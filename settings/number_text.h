@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavori {
+
+// The settings' number texts, the same in every locale: a decimal point, never the user's
+// separator. Accepted: what the program writes, plus surrounding blanks, a sign and an exponent.
+// Anything else, an empty text, or a number outside the target's range reads as nothing.
+std::optional<float> ParseSingle(std::string_view text);
+std::optional<double> ParseDouble(std::string_view text);
+// Rounds to the nearest integer, halves to the even neighbour, before the range check.
+std::optional<std::int16_t> ParseInt16(std::string_view text);
+
+// A whole number as the plain integer ("1000", "-15"); anything else as the shortest text that
+// reads back to the same single.
+std::string FormatSingle(float value);
+std::string FormatDouble(double value);
+
+}  // namespace tavori
