@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "platform/error.h"
 #include "platform/twips.h"
@@ -243,9 +244,21 @@ class Win32Window final : public Window {
         ::SetWindowPos(hwnd_, nullptr, TwipsToPixels(placement.left, dpi),
                        TwipsToPixels(placement.top, dpi), TwipsToPixels(placement.width, dpi),
                        TwipsToPixels(placement.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        // 1000 twips is 66.67 pixels at 96 dpi: remember what was asked for, so that a window
+        // nobody moved saves back exactly the placement it was given.
+        givenPlacement_ = placement;
+        ::GetWindowRect(hwnd_, &givenRect_);
     }
 
     Placement GetPlacement() const override {
+        const RECT rect = RestoredRect();
+        if (givenPlacement_ && ::EqualRect(&rect, &givenRect_)) {
+            return *givenPlacement_;
+        }
+        return ScreenTwips(rect, runtime_.Dpi());
+    }
+
+    RECT RestoredRect() const {
         RECT rect{};
         if (::IsIconic(hwnd_)) {
             // Windows parks a minimised window off screen; what counts is where it comes back.
@@ -257,7 +270,7 @@ class Win32Window final : public Window {
         } else {
             ::GetWindowRect(hwnd_, &rect);
         }
-        return ScreenTwips(rect, runtime_.Dpi());
+        return rect;
     }
 
     WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
@@ -539,6 +552,8 @@ class Win32Window final : public Window {
     HWND lastFocus_ = nullptr;
     HWND modalOwner_ = nullptr;
     bool* closedFlag_ = nullptr;
+    std::optional<Placement> givenPlacement_;
+    RECT givenRect_{};
     Handler onUnload_;
     bool isMain_;
     bool unloaded_ = false;
