@@ -1,5 +1,6 @@
 """The main window of tavori.exe, run under Wine on Xvfb."""
 
+import json
 import os
 import unittest
 
@@ -14,6 +15,16 @@ WS_CAPTION = 0x00C00000
 WS_EX_TOOLWINDOW = 0x00000080
 ES_CENTER = 0x0001
 ES_READONLY = 0x0800
+
+ROW_TOOLTIPS = [
+    "MailEnable IMAP Service - meimaps.exe",
+    "MailEnable List Connector - melsc.exe",
+    "MailEnable Mail Transfer Agent - memta.exe",
+    "MailEnable Migration Service - medms.exe",
+    "MailEnable POP Service - mepops.exe",
+    "MailEnable Postoffice Connector - mepoc.exe",
+    "MailEnable SMTP Connector - mesmtpc.exe",
+]
 
 SCREENSHOT_PATH = harness.REPO / "docs" / "screenshot-main.png"
 
@@ -88,6 +99,17 @@ class FirstRunWindowTest(unittest.TestCase):
                         "height": 19,
                     },
                 )
+
+    def test_each_row_names_its_service_in_a_tooltip(self):
+        tools = json.loads(self.bottle.helper("tooltips", MAIN_CLASS)[1])
+        by_window = {}
+        for tool in tools:
+            if tool["id_is_window"]:
+                by_window.setdefault(tool["tool"], []).append(tool["text"])
+        self.assertEqual(
+            [by_window.get(row["hwnd"]) for row in self.monitor.rows()],
+            [[text] for text in ROW_TOOLTIPS],
+        )
 
     def test_options_button_under_the_rows(self):
         buttons = self.monitor.option_buttons()

@@ -11,13 +11,18 @@
 //                                          SELECT Name FROM Win32_Process WHERE Name='NAME'
 //   tavori-testhelper processes            print the image names of all processes (JSON list)
 //   tavori-testhelper windows              print all top-level windows (JSON list)
+//   tavori-testhelper tooltips CLASS [CAPTION]
+//                                          print the tools of the tooltips that window's process
+//                                          owns, with the window each stands for (JSON list)
 //
 // Exit status: 0 done, 1 a system call failed (reason on stderr), 2 no such window, 64 usage.
 #include <windows.h>
 #include <objbase.h>
 #include <tlhelp32.h>
+#include <commctrl.h>
 #include <wbemidl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -180,6 +185,7 @@ int WindowInfo(const std::vector<std::wstring>& args) {
         separator = ",\n";
         out += "    {\"class\": " + JsonString(ClassName(child));
         out += ", \"text\": " + JsonString(ControlText(child));
+        out += ", \"hwnd\": " + std::to_string(reinterpret_cast<std::uintptr_t>(child));
         out += ", \"id\": " + std::to_string(GetDlgCtrlID(child));
         out += ", \"rect\": " + JsonRect(rect);
         out +=
@@ -312,6 +318,105 @@ int WmiCount(const std::vector<std::wstring>& args) {
     return status;
 }
 
+// Memory inside another process, for messages whose pointers the system does not carry across.
+class RemoteBuffer {
+  public:
+    RemoteBuffer(HANDLE process, std::size_t size)
+        : process_(process),
+          address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+    ~RemoteBuffer() {
+        if (address_ != nullptr) {
+            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        }
+    }
+    char* get() const { return static_cast<char*>(address_); }
+
+  private:
+    HANDLE process_;
+    void* address_;
+};
+
+struct TooltipsSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+// Every tool of every tooltip control the window's process owns: which window it stands for
+// (the tool's id, a window handle for TTF_IDISHWND tools) and its text.
+int Tooltips(const std::vector<std::wstring>& args) {
+    if (args.empty() || args.size() > 2) {
+        return kExitUsage;
+    }
+    const HWND hwnd = FindTopLevel(args);
+    if (hwnd == nullptr) {
+        return kExitNoWindow;
+    }
+    TooltipsSearch search{0, {}};
+    GetWindowThreadProcessId(hwnd, &search.pid);
+    EnumWindows(
+        [](HWND candidate, LPARAM data) -> BOOL {
+            auto& into = *reinterpret_cast<TooltipsSearch*>(data);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(candidate, &pid);
+            if (pid == into.pid && ClassName(candidate) == TOOLTIPS_CLASSW) {
+                into.found.push_back(candidate);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+
+    const HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, search.pid);
+    if (process == nullptr) {
+        return Fail("OpenProcess");
+    }
+    constexpr std::size_t kTextChars = 1024;
+    RemoteBuffer remote(process, sizeof(TOOLINFOW) + kTextChars * sizeof(wchar_t));
+    if (remote.get() == nullptr) {
+        CloseHandle(process);
+        return Fail("VirtualAllocEx");
+    }
+    std::string out = "[";
+    const char* separator = "\n";
+    int status = kExitOk;
+    for (const HWND tooltip : search.found) {
+        DWORD_PTR count = 0;
+        SendMessageTimeoutW(tooltip, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
+        for (DWORD_PTR index = 0; index < count && status == kExitOk; ++index) {
+            TOOLINFOW info{};
+            info.cbSize = sizeof info;
+            info.lpszText = reinterpret_cast<wchar_t*>(remote.get() + sizeof info);
+            std::vector<wchar_t> text(kTextChars, L'\0');
+            DWORD_PTR found = 0;
+            if (!WriteProcessMemory(process, remote.get(), &info, sizeof info, nullptr) ||
+                !WriteProcessMemory(process, info.lpszText, text.data(),
+                                    text.size() * sizeof(wchar_t), nullptr) ||
+                !SendMessageTimeoutW(tooltip, TTM_ENUMTOOLSW, index,
+                                     reinterpret_cast<LPARAM>(remote.get()), SMTO_ABORTIFHUNG, 5000,
+                                     &found) ||
+                !ReadProcessMemory(process, remote.get(), &info, sizeof info, nullptr) ||
+                !ReadProcessMemory(process, remote.get() + sizeof info, text.data(),
+                                   (text.size() - 1) * sizeof(wchar_t), nullptr)) {
+                status = Fail("reading a tooltip's tool");
+                break;
+            }
+            out += separator;
+            separator = ",\n";
+            out += "  {\"tooltip\": " + std::to_string(reinterpret_cast<std::uintptr_t>(tooltip));
+            out += ", \"tool\": " + std::to_string(info.uId);
+            out += std::string(", \"id_is_window\": ") + JsonBool(info.uFlags & TTF_IDISHWND);
+            out += ", \"text\": " + JsonString(text.data()) + "}";
+        }
+    }
+    CloseHandle(process);
+    if (status == kExitOk) {
+        std::puts((out + "\n]").c_str());
+    }
+    return status;
+}
+
 int Processes(const std::vector<std::wstring>& args) {
     if (!args.empty()) {
         return kExitUsage;
@@ -343,11 +448,17 @@ struct Mode {
     int (*run)(const std::vector<std::wstring>& args);
 };
 
+// clang-format off: one mode a line
 constexpr Mode kModes[] = {
-    {L"sleep", "", SleepForever},          {L"window-info", " CLASS [CAPTION]", WindowInfo},
-    {L"close", " CLASS [CAPTION]", Close}, {L"windows", "", TopLevelWindows},
-    {L"processes", "", Processes},         {L"wmi-count", " IMAGE", WmiCount},
+    {L"sleep", "", SleepForever},
+    {L"window-info", " CLASS [CAPTION]", WindowInfo},
+    {L"close", " CLASS [CAPTION]", Close},
+    {L"windows", "", TopLevelWindows},
+    {L"tooltips", " CLASS [CAPTION]", Tooltips},
+    {L"processes", "", Processes},
+    {L"wmi-count", " IMAGE", WmiCount},
 };
+// clang-format on
 
 void PrintUsage() {
     std::fputs("usage: tavori-testhelper             (sleeps until killed)\n", stderr);
