@@ -11,10 +11,12 @@ include(GoogleTest)
 
 add_executable(tavori_unit_tests
     tests/unit/fake_platform.cpp
+    tests/unit/always_on_top_test.cpp
     tests/unit/catalogue_test.cpp
     tests/unit/event_dispatch_test.cpp
     tests/unit/main_window_test.cpp
     tests/unit/number_text_test.cpp
+    tests/unit/options_dialog_test.cpp
     tests/unit/placement_test.cpp
     tests/unit/service_control_test.cpp
     tests/unit/twips_test.cpp

@@ -17,13 +17,10 @@ constexpr std::string_view kSettingsSection = "Settings";
 // hand edit can produce one.
 float ReadSingleSetting(SettingsStore& store, std::string_view key, float defaultValue);
 double ReadDoubleSetting(SettingsStore& store, std::string_view key, double defaultValue);
-std::int16_t ReadInt16Setting(SettingsStore& store, std::string_view key,
-                              std::int16_t defaultValue);
+// A 16-bit integer (halves rounded to even) that must also lie in [low, high].
+std::int16_t ReadInt16Setting(SettingsStore& store, std::string_view key, std::int16_t defaultValue,
+                              std::int16_t low, std::int16_t high);
 
 void WriteSetting(SettingsStore& store, std::string_view key, std::string_view value);
-
-// Refuses a value that reads as a number but that the program cannot use.
-[[noreturn]] void ThrowUnusableSetting(SettingsStore& store, std::string_view key,
-                                       std::string_view text, std::string_view expected);
 
 }  // namespace tavori

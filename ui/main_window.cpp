@@ -3,6 +3,7 @@
 #include "core/process_probe.h"
 #include "core/service_control.h"
 #include "settings/placement.h"
+#include "ui/options_dialog.h"
 
 namespace tavori {
 
@@ -42,6 +43,7 @@ MainWindow::MainWindow(Platform& platform) : platform_(platform) {
     for (std::size_t i = 0; i < kWatchedServices.size(); ++i) {
         rows_[i].watcher = &window_->AddTimer([this, i] { OnWatchTick(i); });
     }
+    keeper_ = std::make_unique<AlwaysOnTopKeeper>(platform_.windowManager, *window_);
     Load();
 }
 
@@ -52,6 +54,7 @@ void MainWindow::Load() {
         row.watcher->SetEnabled(true);
         row.watcher->SetInterval(kWatchIntervalMs);
     }
+    keeper_->Start(platform_.settings);
 }
 
 void MainWindow::Show() {
@@ -69,7 +72,10 @@ void MainWindow::OnRowDoubleClick(std::size_t row) {
                       ToggleCommand(kWatchedServices[row], rows_[row].box->Background()));
 }
 
-void MainWindow::OnOptionsClick() {}
+void MainWindow::OnOptionsClick() {
+    OptionsDialog dialog(platform_, *keeper_);
+    dialog.ShowModal(*window_);
+}
 
 void MainWindow::OnUnload() {
     SavePlacement(platform_.settings, "", window_->GetPlacement());

@@ -6,6 +6,7 @@
 
 #include "core/catalogue.h"
 #include "platform/platform.h"
+#include "ui/always_on_top.h"
 
 namespace tavori {
 
@@ -34,6 +35,7 @@ class MainWindow {
     void OnUnload();
 
     Window& window() { return *window_; }
+    AlwaysOnTopKeeper& keeper() { return *keeper_; }
 
   private:
     struct ServiceRowView {
@@ -46,6 +48,7 @@ class MainWindow {
     Platform& platform_;
     std::unique_ptr<Window> window_;
     std::array<ServiceRowView, kWatchedServices.size()> rows_{};
+    std::unique_ptr<AlwaysOnTopKeeper> keeper_;
 };
 
 }  // namespace tavori

@@ -20,6 +20,12 @@ struct GdiObjectTraits {
 using UniqueBrush = UniqueResource<HBRUSH, GdiObjectTraits<HBRUSH>>;
 using UniqueFont = UniqueResource<HFONT, GdiObjectTraits<HFONT>>;
 
+struct WindowTraits {
+    static HWND Invalid() { return nullptr; }
+    static void Release(HWND window) { ::DestroyWindow(window); }
+};
+using UniqueWindow = UniqueResource<HWND, WindowTraits>;
+
 struct IconTraits {
     static HICON Invalid() { return nullptr; }
     static void Release(HICON icon) { ::DestroyIcon(icon); }

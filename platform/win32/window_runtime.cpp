@@ -209,8 +209,9 @@ class Win32Window final : public Window {
     }
 
     void AddButton(const ButtonSpec& spec) override {
-        Control& control = AddControl(ControlKind::Button, 0, L"BUTTON", spec.caption,
-                                      WS_TABSTOP | BS_PUSHBUTTON, spec.at, spec.font);
+        Control& control =
+            AddControl(ControlKind::Button, 0, L"BUTTON", spec.caption,
+                       WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, spec.at, spec.font);
         control.onClick = spec.onClick;
     }
 
@@ -227,7 +228,7 @@ class Win32Window final : public Window {
 
     CheckBox& AddCheckBox(const CheckBoxSpec& spec) override {
         Control& control = AddControl(ControlKind::CheckBox, 0, L"BUTTON", spec.caption,
-                                      WS_TABSTOP | BS_3STATE, spec.at, {});
+                                      WS_TABSTOP | BS_3STATE | BS_MULTILINE, spec.at, {});
         control.onClick = spec.onClick;
         checkBoxes_.push_back(std::make_unique<Win32CheckBox>(control));
         return *checkBoxes_.back();
@@ -419,6 +420,7 @@ class Win32Window final : public Window {
     }
 
     void OnDestroy() {
+        tooltip_.Reset();
         if (closedFlag_ != nullptr) {
             *closedFlag_ = true;
         }
@@ -497,12 +499,16 @@ class Win32Window final : public Window {
     }
 
     void AddTooltip(HWND tool, std::string_view text) {
-        if (tooltip_ == nullptr) {
-            tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
-                                         nullptr, runtime_.Instance(), nullptr);
-            if (tooltip_ == nullptr) {
+        if (!tooltip_) {
+            // Not owned by this window: Wine files a window's owned popups between it and the
+            // topmost band, so a topmost tooltip owned by the main window would keep the
+            // always-on-top keeper from ever making it topmost. Nothing on Windows needs the
+            // owner; this window destroys the tooltip itself.
+            tooltip_.Reset(::CreateWindowExW(
+                WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, runtime_.Instance(), nullptr));
+            if (!tooltip_) {
                 ThrowLastError("Creating the tooltips failed.");
             }
         }
@@ -513,7 +519,7 @@ class Win32Window final : public Window {
         info.hwnd = hwnd_;
         info.uId = reinterpret_cast<UINT_PTR>(tool);
         info.lpszText = wide.data();  // the tooltip keeps its own copy
-        ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+        ::SendMessageW(tooltip_.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
 
     Control* Find(HWND hwnd) {
@@ -548,7 +554,7 @@ class Win32Window final : public Window {
 
     Win32WindowRuntime& runtime_;
     HWND hwnd_ = nullptr;
-    HWND tooltip_ = nullptr;  // a child of this window's: destroyed with it
+    UniqueWindow tooltip_;
     HWND lastFocus_ = nullptr;
     HWND modalOwner_ = nullptr;
     bool* closedFlag_ = nullptr;

@@ -121,14 +121,17 @@ TEST_F(MainWindowTest, FirstRunPlacementIsSetWhileStillHidden) {
 
 // --- Watchers -----------------------------------------------------------------------------------
 
-TEST_F(MainWindowTest, StartsSevenWatchersAtOneSecond) {
+TEST_F(MainWindowTest, StartsSevenWatchersAtOneSecondAndTheKeeperOff) {
     Create();
-    ASSERT_EQ(window_->timerCount(), kRows);
+    // The seven watchers, then the always-on-top keeper, off with nothing stored.
+    ASSERT_EQ(window_->timerCount(), kRows + 1);
     for (std::size_t i = 0; i < kRows; ++i) {
         SCOPED_TRACE(i);
         EXPECT_TRUE(window_->timer(i).Enabled());
         EXPECT_EQ(window_->timer(i).interval(), 1000u);
     }
+    EXPECT_FALSE(window_->timer(kRows).Enabled());
+    EXPECT_EQ(window_->timer(kRows).interval(), 1000u);
 }
 
 TEST_F(MainWindowTest, ProbesNothingBeforeTheFirstSecond) {

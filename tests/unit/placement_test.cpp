@@ -60,7 +60,9 @@ TEST_F(MainWindowPlacementTest, FirstRunReadsDefaultsInOrderAndWritesNothingUnti
         ElementsAre(fake::SettingsAccess{Kind::Read, "TAVORI", "Settings", "MainLeft", "1000"},
                     fake::SettingsAccess{Kind::Read, "TAVORI", "Settings", "MainTop", "1000"},
                     fake::SettingsAccess{Kind::Read, "TAVORI", "Settings", "MainWidth", "1215"},
-                    fake::SettingsAccess{Kind::Read, "TAVORI", "Settings", "MainHeight", "3135"}));
+                    fake::SettingsAccess{Kind::Read, "TAVORI", "Settings", "MainHeight", "3135"},
+                    fake::SettingsAccess{Kind::Read, "TAVORI", "Settings",
+                                         "AlwaysOnTopTimer_TICKBOX", "0"}));
     fake::FakeWindow& window = fake_.windows.window("TAVORI_MAIN");
     EXPECT_EQ(window.placements().back(), (Placement{1000, 1000, 1215, 3135}));
 
