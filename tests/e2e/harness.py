@@ -531,13 +531,21 @@ class Session:
 
 
 _session = None
+_session_error = None
 
 
 def session():
-    """The run's Session, made on first use."""
-    global _session
+    """The run's Session, made on first use. If it cannot be made, every test that asks for
+    it fails with the same error, without trying again."""
+    global _session, _session_error
+    if _session_error is not None:
+        raise HarnessError(f"no test session: {_session_error}")
     if _session is None:
-        _session = Session()
+        try:
+            _session = Session()
+        except Exception as error:
+            _session_error = error
+            raise
     return _session
 
 
