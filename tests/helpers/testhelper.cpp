@@ -343,6 +343,17 @@ struct TooltipsSearch {
     std::vector<HWND> found;
 };
 
+// An EnumWindows callback: a lambda would not have the 32-bit build's stdcall convention.
+BOOL CALLBACK CollectTooltips(HWND candidate, LPARAM data) {
+    auto& into = *reinterpret_cast<TooltipsSearch*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(candidate, &pid);
+    if (pid == into.pid && ClassName(candidate) == TOOLTIPS_CLASSW) {
+        into.found.push_back(candidate);
+    }
+    return TRUE;
+}
+
 // Every tool of every tooltip control the window's process owns: which window it stands for
 // (the tool's id, a window handle for TTF_IDISHWND tools) and its text.
 int Tooltips(const std::vector<std::wstring>& args) {
@@ -355,17 +366,7 @@ int Tooltips(const std::vector<std::wstring>& args) {
     }
     TooltipsSearch search{0, {}};
     GetWindowThreadProcessId(hwnd, &search.pid);
-    EnumWindows(
-        [](HWND candidate, LPARAM data) -> BOOL {
-            auto& into = *reinterpret_cast<TooltipsSearch*>(data);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(candidate, &pid);
-            if (pid == into.pid && ClassName(candidate) == TOOLTIPS_CLASSW) {
-                into.found.push_back(candidate);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(CollectTooltips, reinterpret_cast<LPARAM>(&search));
 
     const HANDLE process =
         OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, search.pid);
