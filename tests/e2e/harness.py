@@ -420,14 +420,30 @@ class Bottle:
             except subprocess.TimeoutExpired:
                 pass
         if self._server_started:
-            subprocess.run([WINESERVER, "-k"], env=self.env, stdin=subprocess.DEVNULL,
-                           capture_output=True, timeout=COMMAND_DEADLINE)
-            subprocess.run([WINESERVER, "-w"], env=self.env, stdin=subprocess.DEVNULL,
-                           capture_output=True, timeout=COMMAND_DEADLINE)
+            stop_prefix(self.env)
             self._server_started = False
         self.session.bottles.discard(self)
         if not keep_files():
             shutil.rmtree(self.prefix, ignore_errors=True)
+
+
+def stop_prefix(env):
+    """Stops every Wine process of env's prefix: `wineserver -k`, then any process that had
+    not yet reached the server when it went (a loader still starting up, say), found by the
+    WINEPREFIX in its environment; the prefix paths here are this run's alone."""
+    for flag in ("-k", "-w"):
+        subprocess.run([WINESERVER, flag], env=env, stdin=subprocess.DEVNULL,
+                       capture_output=True, timeout=COMMAND_DEADLINE)
+    marker = f"\0WINEPREFIX={env['WINEPREFIX']}\0".encode()
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit() or int(entry.name) == os.getpid():
+            continue
+        try:
+            environ = b"\0" + (entry / "environ").read_bytes()
+            if marker in environ:
+                os.kill(int(entry.name), signal.SIGKILL)
+        except (OSError, ProcessLookupError):
+            pass  # gone already, or not ours to read
 
 
 def _clone_prefix(template, target):
@@ -498,10 +514,7 @@ class Session:
             )
         # The server writes the registry out when it shuts down; the template is copied only
         # after that, with nothing of it running.
-        subprocess.run([WINESERVER, "-k"], env=env, stdin=subprocess.DEVNULL,
-                       capture_output=True, timeout=COMMAND_DEADLINE)
-        subprocess.run([WINESERVER, "-w"], env=env, stdin=subprocess.DEVNULL,
-                       capture_output=True, timeout=COMMAND_DEADLINE)
+        stop_prefix(env)
         if boot.returncode != 0 or not (self.template / "system.reg").is_file():
             raise HarnessError(f"wineboot -i failed (exit {boot.returncode}); see {log}")
 
