@@ -187,15 +187,13 @@ class EndingTest(MonitorTestCase):
         monitor = self.start_monitor(dll_overrides="wbemprox=d")
         monitor.wait_mapped()
 
-        boxes = harness.poll(
-            lambda: [b for b in self.bottle.message_boxes() if b["pid"] == monitor.info["pid"]],
-            harness.COLOUR_DEADLINE,
-            "a message box from tavori.exe",
-        )
+        def boxes():
+            return [b for b in self.bottle.message_boxes() if b["pid"] == monitor.info["pid"]]
+
+        harness.poll(boxes, harness.COLOUR_DEADLINE, "a message box from tavori.exe")
         # All seven watchers come due together: a second box would be up by now.
         box = self.bottle.window_info("#32770", CAPTION)
-        boxes = [b for b in self.bottle.message_boxes() if b["pid"] == monitor.info["pid"]]
-        self.assertEqual([b["caption"] for b in boxes], [CAPTION])
+        self.assertEqual([b["caption"] for b in boxes()], [CAPTION])
         message = " ".join(c["text"] for c in box["children"] if c["class"].lower() == "static")
         self.assertTrue(message.strip(), "the message box says what went wrong")
         self.assertFalse(monitor.exited(), "ended before the message box was dismissed")
