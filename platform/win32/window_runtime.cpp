@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <new>
 #include <optional>
 
 #include "platform/error.h"
@@ -626,24 +627,39 @@ void Win32WindowRuntime::RunMessageLoop() {
     PumpMessages(nullptr);
 }
 
+namespace {
+
+struct CollectedMonitors {
+    int dpi;
+    std::vector<MonitorArea> monitors;
+    bool outOfMemory = false;
+};
+
+// No exception may unwind through EnumDisplayMonitors: a failure is carried out instead.
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, RECT*, LPARAM data) noexcept {
+    auto& into = *reinterpret_cast<CollectedMonitors*>(data);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (::GetMonitorInfoW(monitor, &info)) {
+        try {
+            into.monitors.push_back(
+                {ScreenTwips(info.rcMonitor, into.dpi), ScreenTwips(info.rcWork, into.dpi)});
+        } catch (const std::bad_alloc&) {
+            into.outOfMemory = true;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 std::vector<MonitorArea> Win32WindowRuntime::Monitors() const {
-    struct Collected {
-        int dpi;
-        std::vector<MonitorArea> monitors;
-    } collected{dpi_, {}};
-    ::EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, RECT*, LPARAM data) -> BOOL {
-            auto& into = *reinterpret_cast<Collected*>(data);
-            MONITORINFO info{};
-            info.cbSize = sizeof info;
-            if (::GetMonitorInfoW(monitor, &info)) {
-                into.monitors.push_back(
-                    {ScreenTwips(info.rcMonitor, into.dpi), ScreenTwips(info.rcWork, into.dpi)});
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&collected));
+    CollectedMonitors collected{dpi_, {}};
+    ::EnumDisplayMonitors(nullptr, nullptr, &CollectMonitor, reinterpret_cast<LPARAM>(&collected));
+    if (collected.outOfMemory) {
+        throw std::bad_alloc();
+    }
     return collected.monitors;
 }
 

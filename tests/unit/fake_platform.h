@@ -366,8 +366,7 @@ class FakeWindowRuntime final : public WindowRuntime {
     EventDispatcher& dispatcher() { return dispatcher_; }
 
   private:
-    std::vector<MonitorArea> monitors_{
-        {{0, 0, 15360, 11520}, {0, 0, 15360, 10920}}};
+    std::vector<MonitorArea> monitors_{{{0, 0, 15360, 11520}, {0, 0, 15360, 10920}}};
     friend class FakeWindow;
     friend class FakeTimer;
     FakeTimer* NextDue(std::uint64_t until) const;
