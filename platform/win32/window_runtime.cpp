@@ -31,8 +31,6 @@ Placement ScreenTwips(const RECT& rect, int dpi) {
 
 enum class ControlKind { TextBox, Button, Label, CheckBox };
 
-class Win32Window;
-
 // What the window procedure needs to know of one child control.
 struct Control {
     ControlKind kind;
@@ -47,7 +45,7 @@ struct Control {
     void Paint(Colour colour) {
         UniqueBrush fresh(::CreateSolidBrush(colour));
         if (!fresh) {
-            throw Error("Painting a status row failed: Windows could not create a brush.",
+            throw Error("Painting the window failed: Windows could not create a brush.",
                         "Close some programs to free graphics resources, then start TAVORI "
                         "again.");
         }
@@ -260,21 +258,6 @@ class Win32Window final : public Window {
         return ScreenTwips(rect, runtime_.Dpi());
     }
 
-    RECT RestoredRect() const {
-        RECT rect{};
-        if (::IsIconic(hwnd_)) {
-            // Windows parks a minimised window off screen; what counts is where it comes back.
-            // A tool window's restored position is in screen coordinates, like GetWindowRect's.
-            WINDOWPLACEMENT placement{};
-            placement.length = sizeof placement;
-            ::GetWindowPlacement(hwnd_, &placement);
-            rect = placement.rcNormalPosition;
-        } else {
-            ::GetWindowRect(hwnd_, &rect);
-        }
-        return rect;
-    }
-
     WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
 
     void Show() override {
@@ -298,6 +281,21 @@ class Win32Window final : public Window {
     void Close() override { Unload(); }
 
   private:
+    RECT RestoredRect() const {
+        RECT rect{};
+        if (::IsIconic(hwnd_)) {
+            // Windows parks a minimised window off screen; what counts is where it comes back.
+            // A tool window's restored position is in screen coordinates, like GetWindowRect's.
+            WINDOWPLACEMENT placement{};
+            placement.length = sizeof placement;
+            ::GetWindowPlacement(hwnd_, &placement);
+            rect = placement.rcNormalPosition;
+        } else {
+            ::GetWindowRect(hwnd_, &rect);
+        }
+        return rect;
+    }
+
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
         switch (message) {
             case WM_COMMAND:
