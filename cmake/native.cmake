@@ -20,6 +20,7 @@ add_executable(tavori_unit_tests
     tests/unit/placement_test.cpp
     tests/unit/service_control_test.cpp
     tests/unit/twips_test.cpp
+    tests/unit/unique_resource_test.cpp
 )
 target_link_libraries(tavori_unit_tests PRIVATE tavori_logic GTest::gtest GTest::gmock GTest::gtest_main)
 gtest_discover_tests(tavori_unit_tests)

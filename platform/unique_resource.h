@@ -32,7 +32,7 @@ class UniqueResource {
 
     void Reset(T value = Traits::Invalid()) {
         T old = std::exchange(value_, value);
-        if (old != Traits::Invalid()) {
+        if (old != Traits::Invalid() && old != value) {
             Traits::Release(old);
         }
     }
