@@ -14,9 +14,13 @@ std::wstring SubKey(std::string_view application, std::string_view section) {
     return L"Software\\" + Widen(application) + L'\\' + Widen(section);
 }
 
-constexpr std::string_view kAdvice =
-    "Check that your account may read and write its own part of the registry, then start TAVORI "
-    "again.";
+// A read or write the registry refused: `doing` is "Reading the setting \"MainLeft\" from".
+[[noreturn]] void ThrowRefused(std::string doing, const std::string& location, LSTATUS status) {
+    throw Error(std::move(doing) + " " + location + " failed.", static_cast<DWORD>(status),
+                SystemErrorText(static_cast<DWORD>(status)), false,
+                "Check that your account may read and write its own part of the registry, then "
+                "start TAVORI again.");
+}
 
 }  // namespace
 
@@ -28,10 +32,8 @@ std::string RegistrySettingsStore::Location(std::string_view application,
 std::string RegistrySettingsStore::Read(std::string_view application, std::string_view section,
                                         std::string_view key, std::string_view defaultText) {
     const auto fail = [&](LSTATUS status) {
-        throw Error("Reading the setting \"" + std::string(key) + "\" from " +
-                        Location(application, section) + " failed.",
-                    static_cast<DWORD>(status), SystemErrorText(static_cast<DWORD>(status)), false,
-                    std::string(kAdvice));
+        ThrowRefused("Reading the setting \"" + std::string(key) + "\" from",
+                     Location(application, section), status);
     };
     HKEY opened = nullptr;
     LSTATUS status = ::RegOpenKeyExW(HKEY_CURRENT_USER, SubKey(application, section).c_str(), 0,
@@ -82,10 +84,8 @@ std::string RegistrySettingsStore::Read(std::string_view application, std::strin
 void RegistrySettingsStore::Write(std::string_view application, std::string_view section,
                                   std::string_view key, std::string_view value) {
     const auto fail = [&](LSTATUS status) {
-        throw Error("Saving the setting \"" + std::string(key) + "\" to " +
-                        Location(application, section) + " failed.",
-                    static_cast<DWORD>(status), SystemErrorText(static_cast<DWORD>(status)), false,
-                    std::string(kAdvice));
+        ThrowRefused("Saving the setting \"" + std::string(key) + "\" to",
+                     Location(application, section), status);
     };
     HKEY created = nullptr;
     LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, SubKey(application, section).c_str(), 0,
