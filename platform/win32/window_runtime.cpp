@@ -166,8 +166,10 @@ class Win32Window final : public Window {
 
     ~Win32Window() override {
         if (hwnd_ != nullptr) {
-            // Destroyed without an unload, as on the error path: no handler may run now.
+            // Destroyed without an unload, as when an error escapes the load: no handler may run
+            // now, and no WM_QUIT may be posted, or the error's message box would close at once.
             onUnload_ = nullptr;
+            isMain_ = false;
             ::DestroyWindow(hwnd_);
         }
     }
@@ -560,7 +562,7 @@ class Win32Window final : public Window {
     std::optional<Placement> givenPlacement_;
     RECT givenRect_{};
     Handler onUnload_;
-    bool isMain_;
+    bool isMain_;  // its destruction ends the message loop
     bool unloaded_ = false;
     std::vector<std::unique_ptr<Control>> controls_;
     std::vector<std::unique_ptr<Win32TextBox>> textBoxes_;
