@@ -28,7 +28,7 @@ Call SetPos(WindowHandle window, WindowHandle after) {
 class AlwaysOnTopTest : public ::testing::Test {
   protected:
     void Start(std::string_view stored) {
-        fake_.settings.Put("TAVORI", "Settings", "AlwaysOnTopTimer_TICKBOX", stored);
+        fake_.settings.Put("AlwaysOnTopTimer_TICKBOX", stored);
         Start();
     }
     void Start() {
@@ -74,13 +74,13 @@ TEST_F(AlwaysOnTopTest, NoForegroundWindowStillMakesTheMainWindowTopmost) {
 TEST_F(AlwaysOnTopTest, OnlyExactlyOneStartsTheKeeper) {
     for (const char* stored : {"1", "1.0", " 1 ", "1e0"}) {
         fake::FakePlatform fake;
-        fake.settings.Put("TAVORI", "Settings", "AlwaysOnTopTimer_TICKBOX", stored);
+        fake.settings.Put("AlwaysOnTopTimer_TICKBOX", stored);
         MainWindow main(fake.platform);
         EXPECT_TRUE(main.keeper().Enabled()) << stored;
     }
     for (const char* stored : {"0", "1.2", "2", "-1", "0.9999999"}) {
         fake::FakePlatform fake;
-        fake.settings.Put("TAVORI", "Settings", "AlwaysOnTopTimer_TICKBOX", stored);
+        fake.settings.Put("AlwaysOnTopTimer_TICKBOX", stored);
         MainWindow main(fake.platform);
         EXPECT_FALSE(main.keeper().Enabled()) << stored;
         fake.windows.Advance(2000);

@@ -1,5 +1,7 @@
 #include "tests/unit/fake_platform.h"
 
+#include "settings/settings.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -485,7 +487,8 @@ std::string FakeSettingsStore::Read(std::string_view application, std::string_vi
     accesses_.push_back({SettingsAccess::Kind::Read, std::string(application), std::string(section),
                          std::string(key), std::string(defaultText)});
     readFailure_.ThrowIfDue();
-    return Value(application, section, key).value_or(std::string(defaultText));
+    const auto found = values_.find(Key(application, section, key));
+    return found == values_.end() ? std::string(defaultText) : found->second;
 }
 
 void FakeSettingsStore::Write(std::string_view application, std::string_view section,
@@ -493,7 +496,7 @@ void FakeSettingsStore::Write(std::string_view application, std::string_view sec
     accesses_.push_back({SettingsAccess::Kind::Write, std::string(application),
                          std::string(section), std::string(key), std::string(value)});
     writeFailure_.ThrowIfDue();
-    Put(application, section, key, value);
+    values_[Key(application, section, key)] = std::string(value);
 }
 
 std::string FakeSettingsStore::Location(std::string_view application,
@@ -507,15 +510,22 @@ std::size_t FakeSettingsStore::writeCount() const {
                       [](const auto& a) { return a.kind == SettingsAccess::Kind::Write; }));
 }
 
-void FakeSettingsStore::Put(std::string_view application, std::string_view section,
-                            std::string_view key, std::string_view value) {
-    values_[Key(application, section, key)] = std::string(value);
+std::vector<std::string> FakeSettingsStore::writes() const {
+    std::vector<std::string> writes;
+    for (const SettingsAccess& access : accesses_) {
+        if (access.kind == SettingsAccess::Kind::Write) {
+            writes.push_back(access.key + "=" + access.text);
+        }
+    }
+    return writes;
 }
 
-std::optional<std::string> FakeSettingsStore::Value(std::string_view application,
-                                                    std::string_view section,
-                                                    std::string_view key) const {
-    const auto found = values_.find(Key(application, section, key));
+void FakeSettingsStore::Put(std::string_view key, std::string_view value) {
+    values_[Key(kSettingsApplication, kSettingsSection, key)] = std::string(value);
+}
+
+std::optional<std::string> FakeSettingsStore::Value(std::string_view key) const {
+    const auto found = values_.find(Key(kSettingsApplication, kSettingsSection, key));
     if (found == values_.end()) {
         return std::nullopt;
     }

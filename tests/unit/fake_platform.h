@@ -458,11 +458,13 @@ class FakeSettingsStore final : public SettingsStore {
     const std::vector<SettingsAccess>& accesses() const { return accesses_; }
     std::size_t writeCount() const;
 
-    // Direct access for the test, not recorded.
-    void Put(std::string_view application, std::string_view section, std::string_view key,
-             std::string_view value);
-    std::optional<std::string> Value(std::string_view application, std::string_view section,
-                                     std::string_view key) const;
+    // Every write in order, as "key=value".
+    std::vector<std::string> writes() const;
+
+    // The test's own access to the program's values (application "TAVORI", section
+    // "Settings"), not recorded.
+    void Put(std::string_view key, std::string_view value);
+    std::optional<std::string> Value(std::string_view key) const;
 
     void FailNextReadWith(Error error) { readFailure_.FailNext(std::move(error)); }
     void FailEveryReadWith(Error error) { readFailure_.FailEvery(std::move(error)); }

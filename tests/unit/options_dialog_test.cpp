@@ -18,7 +18,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using Kind = fake::SettingsAccess::Kind;
 
 constexpr std::string_view kTickBox = "AlwaysOnTopTimer_TICKBOX";
 constexpr std::string_view kAlwaysOnTop = "Always On Top";
@@ -31,22 +30,6 @@ class OptionsDialogTest : public ::testing::Test {
             main_ = std::make_unique<MainWindow>(fake_.platform);
             main_->Show();
         });
-    }
-
-    void Put(std::string_view key, std::string_view value) {
-        fake_.settings.Put("TAVORI", "Settings", key, value);
-    }
-    std::optional<std::string> Stored(std::string_view key) const {
-        return fake_.settings.Value("TAVORI", "Settings", key);
-    }
-    std::vector<std::string> Writes() const {
-        std::vector<std::string> writes;
-        for (const auto& access : fake_.settings.accesses()) {
-            if (access.kind == Kind::Write) {
-                writes.push_back(access.key + "=" + access.text);
-            }
-        }
-        return writes;
     }
 
     // Opens the dialog with the OPTIONS button; `whileOpen` is what the user does in it.
@@ -99,37 +82,38 @@ TEST_F(OptionsDialogTest, ControlsStandInTabOrderWithTheCheckBoxFirst) {
 TEST_F(OptionsDialogTest, NothingOrZeroStoredLeavesTheBoxClearedAndWritesNoChoice) {
     for (const char* stored : {"", "0"}) {
         if (*stored != '\0') {
-            Put(kTickBox, stored);
+            fake_.settings.Put(kTickBox, stored);
         }
         Open([](fake::FakeWindow& dialog) {
             EXPECT_EQ(dialog.checkBox(kAlwaysOnTop).Value(), 0);
             dialog.Click("OK");
         });
         EXPECT_FALSE(main_->keeper().Enabled());
-        for (const std::string& write : Writes()) {
+        for (const std::string& write : fake_.settings.writes()) {
             EXPECT_EQ(write.find(kTickBox), std::string::npos) << write;
         }
     }
 }
 
 TEST_F(OptionsDialogTest, StoredOneTicksTheBoxStartsTheKeeperAndWritesItBack) {
-    Put(kTickBox, "1.2");  // a hand edit: off at start, but the box rounds it to ticked
+    fake_.settings.Put(kTickBox,
+                       "1.2");  // a hand edit: off at start, but the box rounds it to ticked
     Start();
     EXPECT_FALSE(main_->keeper().Enabled());
     Open([this](fake::FakeWindow& dialog) {
         EXPECT_EQ(dialog.checkBox(kAlwaysOnTop).Value(), 1);
         EXPECT_TRUE(main_->keeper().Enabled());
-        EXPECT_EQ(Stored(kTickBox), "1");
+        EXPECT_EQ(fake_.settings.Value(kTickBox), "1");
         dialog.Click("OK");
     });
 }
 
 TEST_F(OptionsDialogTest, StoredTwoGreysTheBoxStopsTheKeeperAndWritesTwo) {
-    Put(kTickBox, "2");
+    fake_.settings.Put(kTickBox, "2");
     Open([this](fake::FakeWindow& dialog) {
         EXPECT_EQ(dialog.checkBox(kAlwaysOnTop).Value(), 2);
         EXPECT_FALSE(main_->keeper().Enabled());
-        EXPECT_EQ(Stored(kTickBox), "2");
+        EXPECT_EQ(fake_.settings.Value(kTickBox), "2");
         dialog.Click("OK");
     });
 }
@@ -137,10 +121,10 @@ TEST_F(OptionsDialogTest, StoredTwoGreysTheBoxStopsTheKeeperAndWritesTwo) {
 TEST_F(OptionsDialogTest, ValueTheBoxCannotTakeEndsWithOneMessageAndNothingWritten) {
     for (const char* stored : {"3", "-1", "40000", "abc", ""}) {
         fake::FakePlatform fake;
-        fake.settings.Put("TAVORI", "Settings", kTickBox, "0");
+        fake.settings.Put(kTickBox, "0");
         MainWindow main(fake.platform);
         main.Show();
-        fake.settings.Put("TAVORI", "Settings", kTickBox, stored);
+        fake.settings.Put(kTickBox, stored);
         fake.windows.OnNextModal([](fake::FakeWindow&) {});
         fake.windows.window("TAVORI_MAIN").Click("OPTIONS");
         ASSERT_EQ(fake.fatalExit.messages().size(), 1u) << stored;
@@ -156,17 +140,18 @@ TEST_F(OptionsDialogTest, EveryClickSwitchesTheKeeperAtOnceAndStoresTheChoice) {
     Open([this](fake::FakeWindow& dialog) {
         dialog.ClickCheckBox(kAlwaysOnTop);
         EXPECT_TRUE(main_->keeper().Enabled());
-        EXPECT_EQ(Stored(kTickBox), "1");
+        EXPECT_EQ(fake_.settings.Value(kTickBox), "1");
         dialog.ClickCheckBox(kAlwaysOnTop);
         EXPECT_FALSE(main_->keeper().Enabled());
-        EXPECT_EQ(Stored(kTickBox), "0");
+        EXPECT_EQ(fake_.settings.Value(kTickBox), "0");
         dialog.ClickCheckBox(kAlwaysOnTop);
         dialog.Click("OK");
     });
-    EXPECT_THAT(Writes(), ElementsAre("AlwaysOnTopTimer_TICKBOX=1", "AlwaysOnTopTimer_TICKBOX=0",
-                                      "AlwaysOnTopTimer_TICKBOX=1", "OPTIONSMainLeft=1000",
-                                      "OPTIONSMainTop=1000", "OPTIONSMainWidth=6375",
-                                      "OPTIONSMainHeight=2805"));
+    EXPECT_THAT(
+        fake_.settings.writes(),
+        ElementsAre("AlwaysOnTopTimer_TICKBOX=1", "AlwaysOnTopTimer_TICKBOX=0",
+                    "AlwaysOnTopTimer_TICKBOX=1", "OPTIONSMainLeft=1000", "OPTIONSMainTop=1000",
+                    "OPTIONSMainWidth=6375", "OPTIONSMainHeight=2805"));
 }
 
 TEST_F(OptionsDialogTest, OkAndTheCloseBoxBothSaveExactlyTheFourOptionsKeys) {
@@ -183,14 +168,9 @@ TEST_F(OptionsDialogTest, OkAndTheCloseBoxBothSaveExactlyTheFourOptionsKeys) {
             }
         });
         fake.windows.window("TAVORI_MAIN").Click("OPTIONS");
-        std::vector<std::string> writes;
-        for (const auto& access : fake.settings.accesses()) {
-            if (access.kind == Kind::Write) {
-                writes.push_back(access.key + "=" + access.text);
-            }
-        }
-        EXPECT_THAT(writes, ElementsAre("OPTIONSMainLeft=2000", "OPTIONSMainTop=-300",
-                                        "OPTIONSMainWidth=7000.5", "OPTIONSMainHeight=3000"));
+        EXPECT_THAT(fake.settings.writes(),
+                    ElementsAre("OPTIONSMainLeft=2000", "OPTIONSMainTop=-300",
+                                "OPTIONSMainWidth=7000.5", "OPTIONSMainHeight=3000"));
     }
 }
 

@@ -19,19 +19,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using Kind = fake::SettingsAccess::Kind;
 
-constexpr std::string_view kApp = "TAVORI";
-constexpr std::string_view kSection = "Settings";
-
-std::vector<std::string> Keys(const std::vector<fake::SettingsAccess>& accesses, Kind kind) {
-    std::vector<std::string> keys;
-    for (const auto& access : accesses) {
-        if (access.kind == kind) {
-            keys.push_back(access.key);
-        }
-    }
-    return keys;
-}
-
 class MainWindowPlacementTest : public ::testing::Test {
   protected:
     // Loads the main window as the program does: inside the dispatcher.
@@ -40,13 +27,6 @@ class MainWindowPlacementTest : public ::testing::Test {
             main_ = std::make_unique<MainWindow>(fake_.platform);
             main_->Show();
         });
-    }
-
-    void Put(std::string_view key, std::string_view value) {
-        fake_.settings.Put(kApp, kSection, key, value);
-    }
-    std::optional<std::string> Stored(std::string_view key) const {
-        return fake_.settings.Value(kApp, kSection, key);
     }
 
     fake::FakePlatform fake_;
@@ -70,33 +50,29 @@ TEST_F(MainWindowPlacementTest, FirstRunReadsDefaultsInOrderAndWritesNothingUnti
     EXPECT_EQ(fake_.settings.writeCount(), 0u);
 
     window.CloseBox();
-    EXPECT_THAT(Keys(fake_.settings.accesses(), Kind::Write),
-                ElementsAre("MainLeft", "MainTop", "MainWidth", "MainHeight"));
-    EXPECT_EQ(Stored("MainLeft"), "1000");
-    EXPECT_EQ(Stored("MainTop"), "1000");
-    EXPECT_EQ(Stored("MainWidth"), "1215");
-    EXPECT_EQ(Stored("MainHeight"), "3135");
+    EXPECT_THAT(fake_.settings.writes(),
+                ElementsAre("MainLeft=1000", "MainTop=1000", "MainWidth=1215", "MainHeight=3135"));
 }
 
 TEST_F(MainWindowPlacementTest, StoredPlacementIsRestoredAndWhereTheUserLeftItIsSaved) {
-    Put("MainLeft", "-600");  // partly off the left edge: stays as stored
-    Put("MainTop", "2400.5");
-    Put("MainWidth", "1215");
-    Put("MainHeight", "3135");
+    fake_.settings.Put("MainLeft", "-600");  // partly off the left edge: stays as stored
+    fake_.settings.Put("MainTop", "2400.5");
+    fake_.settings.Put("MainWidth", "1215");
+    fake_.settings.Put("MainHeight", "3135");
     Load();
     fake::FakeWindow& window = fake_.windows.window("TAVORI_MAIN");
     EXPECT_EQ(window.placements().back(), (Placement{-600, 2400.5, 1215, 3135}));
 
     window.UserMovesTo({4500, 750, 1215, 3135});
     window.CloseBox();
-    EXPECT_EQ(Stored("MainLeft"), "4500");
-    EXPECT_EQ(Stored("MainTop"), "750");
+    EXPECT_EQ(fake_.settings.Value("MainLeft"), "4500");
+    EXPECT_EQ(fake_.settings.Value("MainTop"), "750");
 }
 
 TEST_F(MainWindowPlacementTest, BadStoredValueEndsTheStartWithOneMessageAndWritesNothing) {
-    Put("MainLeft", "1000");
-    Put("MainTop", "");  // empty is not missing
-    Put("MainWidth", "abc");
+    fake_.settings.Put("MainLeft", "1000");
+    fake_.settings.Put("MainTop", "");  // empty is not missing
+    fake_.settings.Put("MainWidth", "abc");
     Load();
     ASSERT_EQ(fake_.fatalExit.messages().size(), 1u);
     const std::string& message = fake_.fatalExit.messages()[0].message;
@@ -105,7 +81,7 @@ TEST_F(MainWindowPlacementTest, BadStoredValueEndsTheStartWithOneMessageAndWrite
     EXPECT_THAT(message, HasSubstr("delete it"));
     EXPECT_EQ(fake_.fatalExit.messages()[0].exitStatus, kUntrappedErrorExitStatus);
     EXPECT_EQ(fake_.settings.writeCount(), 0u);
-    EXPECT_EQ(Stored("MainWidth"), "abc");
+    EXPECT_EQ(fake_.settings.Value("MainWidth"), "abc");
     EXPECT_TRUE(fake_.management.queries().empty());
 }
 
@@ -153,8 +129,8 @@ TEST(KeepOnScreen, WindowLargerThanTheWorkAreaKeepsItsTopLeftInView) {
 }
 
 TEST_F(MainWindowPlacementTest, WindowStoredOffScreenOpensInView) {
-    Put("MainLeft", "-90000");
-    Put("MainTop", "1000");
+    fake_.settings.Put("MainLeft", "-90000");
+    fake_.settings.Put("MainTop", "1000");
     Load();
     EXPECT_EQ(fake_.windows.window("TAVORI_MAIN").placements().back(),
               (Placement{0, 1000, 1215, 3135}));
@@ -164,9 +140,8 @@ TEST_F(MainWindowPlacementTest, WindowStoredOffScreenOpensInView) {
 TEST(SavePlacement, OptionsDialogKeysCarryThePrefix) {
     fake::FakeSettingsStore store;
     SavePlacement(store, "OPTIONS", {1000, 1000, 6375, 2805});
-    EXPECT_THAT(
-        Keys(store.accesses(), Kind::Write),
-        ElementsAre("OPTIONSMainLeft", "OPTIONSMainTop", "OPTIONSMainWidth", "OPTIONSMainHeight"));
+    EXPECT_THAT(store.writes(), ElementsAre("OPTIONSMainLeft=1000", "OPTIONSMainTop=1000",
+                                            "OPTIONSMainWidth=6375", "OPTIONSMainHeight=2805"));
     EXPECT_EQ(RestorePlacement(store, "OPTIONS", {}), (Placement{1000, 1000, 6375, 2805}));
 }
 
