@@ -86,3 +86,33 @@ run: deps
 
 clean:
 	rm -rf build
+
+# ---------------------------------------------------------------------------------------------
+# Measurement, fuzzing and packaging; none of these is part of `make test`.
+#
+#   make fuzz [SECONDS=60] [FUZZ_JOBS=1]
+#                    libFuzzer (clang, ASan + UBSan) over the settings' number texts and the
+#                    window placement read from them; new inputs go to build/fuzz/corpus, a
+#                    crashing one to build/fuzz/crash-*
+
+SECONDS ?= 60
+FUZZ_JOBS ?= 1
+FUZZ_DIR := build/fuzz
+FUZZ_TARGET := $(FUZZ_DIR)/settings_fuzz
+FUZZ_SOURCES := tests/fuzz/settings_fuzz.cpp settings/number_text.cpp settings/placement.cpp \
+	settings/settings.cpp
+FUZZ_CXXFLAGS := -std=c++20 -g -O2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+	-fno-omit-frame-pointer -Wall -Wextra -Wpedantic -Wshadow -Werror -I.
+
+.PHONY: fuzz fuzz-deps
+
+# Settings texts are short: inputs past 128 bytes only slow the search down. The whole log is
+# kept in build/fuzz/last-run.log; the terminal gets the progress lines, the end and any finding.
+fuzz: fuzz-deps
+	$(MAKE) --no-print-directory $(FUZZ_TARGET)
+	mkdir -p $(FUZZ_DIR)/corpus
+	UBSAN_OPTIONS=print_stacktrace=1 $(FUZZ_TARGET) -max_total_time=$(SECONDS) -max_len=128 \
+		-print_final_stats=1 $(if $(filter-out 1,$(FUZZ_JOBS)),-fork=$(FUZZ_JOBS)) \
+		-artifact_prefix=$(FUZZ_DIR)/ $(FUZZ_DIR)/corpus tests/fuzz/corpus/settings \
+		2>&1 | tee $(FUZZ_DIR)/last-run.log \
+		| { grep -E --line-buffered -v '^#[0-9]+[[:space:]]+(NEW|REDUCE)|^	NEW_FUNC' || true; }
