@@ -14,6 +14,8 @@
 //   tavori-testhelper tooltips CLASS [CAPTION]
 //                                          print the tools of the tooltips that window's process
 //                                          owns, with the window each stands for (JSON list)
+//   service, start, stop                   see service.cpp
+//   double-click-on-arrival                see input.cpp
 //
 // Exit status: 0 done, 1 a system call failed (reason on stderr), 2 no such window, 64 usage.
 #include <windows.h>
@@ -27,6 +29,11 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+// Modes kept in files of their own.
+int RunAsService(const std::vector<std::wstring>& args);          // service.cpp
+int StandInForNet(const std::vector<std::wstring>& args);         // service.cpp
+int DoubleClickOnArrival(const std::vector<std::wstring>& args);  // input.cpp
 
 namespace {
 
@@ -458,6 +465,10 @@ constexpr Mode kModes[] = {
     {L"tooltips", " CLASS [CAPTION]", Tooltips},
     {L"processes", "", Processes},
     {L"wmi-count", " IMAGE", WmiCount},
+    {L"service", " NAME", RunAsService},
+    {L"start", " NAME", StandInForNet},
+    {L"stop", " NAME", StandInForNet},
+    {L"double-click-on-arrival", " CLASS ROW", DoubleClickOnArrival},
 };
 // clang-format on
 
