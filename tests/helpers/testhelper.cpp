@@ -16,6 +16,8 @@
 //                                          owns, with the window each stands for (JSON list)
 //   service, start, stop                   see service.cpp
 //   double-click-on-arrival                see input.cpp
+//   rival, foreground, monitors,
+//   check-state                            see desktop.cpp
 //
 // Exit status: 0 done, 1 a system call failed (reason on stderr), 2 no such window, 64 usage.
 #include <windows.h>
@@ -34,6 +36,10 @@
 int RunAsService(const std::vector<std::wstring>& args);          // service.cpp
 int StandInForNet(const std::vector<std::wstring>& args);         // service.cpp
 int DoubleClickOnArrival(const std::vector<std::wstring>& args);  // input.cpp
+int RunRival(const std::vector<std::wstring>& args);              // desktop.cpp
+int PrintForeground(const std::vector<std::wstring>& args);       // desktop.cpp
+int PrintMonitors(const std::vector<std::wstring>& args);         // desktop.cpp
+int PrintCheckState(const std::vector<std::wstring>& args);       // desktop.cpp
 
 namespace {
 
@@ -469,6 +475,10 @@ constexpr Mode kModes[] = {
     {L"start", " NAME", StandInForNet},
     {L"stop", " NAME", StandInForNet},
     {L"double-click-on-arrival", " CLASS ROW", DoubleClickOnArrival},
+    {L"rival", " CAPTION", RunRival},
+    {L"foreground", "", PrintForeground},
+    {L"monitors", "", PrintMonitors},
+    {L"check-state", " CLASS CAPTION TEXT", PrintCheckState},
 };
 // clang-format on
 
