@@ -18,6 +18,7 @@
 //   double-click-on-arrival                see input.cpp
 //   rival, foreground, monitors,
 //   check-state                            see desktop.cpp
+//   resources CLASS [CAPTION]              see process_resources.cpp
 //
 // Exit status: 0 done, 1 a system call failed (reason on stderr), 2 no such window, 64 usage.
 #include <windows.h>
@@ -40,6 +41,7 @@ int RunRival(const std::vector<std::wstring>& args);              // desktop.cpp
 int PrintForeground(const std::vector<std::wstring>& args);       // desktop.cpp
 int PrintMonitors(const std::vector<std::wstring>& args);         // desktop.cpp
 int PrintCheckState(const std::vector<std::wstring>& args);       // desktop.cpp
+int ProcessResources(const std::vector<std::wstring>& args);      // process_resources.cpp
 
 namespace {
 
@@ -479,6 +481,7 @@ constexpr Mode kModes[] = {
     {L"foreground", "", PrintForeground},
     {L"monitors", "", PrintMonitors},
     {L"check-state", " CLASS CAPTION TEXT", PrintCheckState},
+    {L"resources", " CLASS [CAPTION]", ProcessResources},
 };
 // clang-format on
 
