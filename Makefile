@@ -90,6 +90,8 @@ clean:
 # ---------------------------------------------------------------------------------------------
 # Measurement, fuzzing and packaging; none of these is part of `make test`.
 #
+#   make bench       build tavori.exe (64- and 32-bit), the floor program and the probe
+#                    benchmark, then measure them under Wine and print one table of figures
 #   make fuzz [SECONDS=60] [FUZZ_JOBS=1]
 #                    libFuzzer (clang, ASan + UBSan) over the settings' number texts and the
 #                    window placement read from them; new inputs go to build/fuzz/corpus, a
@@ -104,7 +106,20 @@ FUZZ_SOURCES := tests/fuzz/settings_fuzz.cpp settings/number_text.cpp settings/p
 FUZZ_CXXFLAGS := -std=c++20 -g -O2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
 	-fno-omit-frame-pointer -Wall -Wextra -Wpedantic -Wshadow -Werror -I.
 
-.PHONY: fuzz fuzz-deps
+.PHONY: bench fuzz fuzz-deps
+
+bench: deps
+	$(MAKE) --no-print-directory build-windows build-x86
+	cmake --build --preset windows --parallel $(JOBS) --target tavori-floor tavori-probe-bench
+	tools/bench/bench.py
+
+# clang and its runtime libraries (libFuzzer, the sanitizers) for the fuzz target only.
+fuzz-deps:
+	$(MAKE) --no-print-directory deps DEB_PACKAGES="clang libclang-rt-14-dev"
+
+$(FUZZ_TARGET): $(FUZZ_SOURCES) $(wildcard settings/*.h platform/*.h)
+	mkdir -p $(FUZZ_DIR)
+	clang++ $(FUZZ_CXXFLAGS) $(FUZZ_SOURCES) -o $@
 
 # Settings texts are short: inputs past 128 bytes only slow the search down. The whole log is
 # kept in build/fuzz/last-run.log; the terminal gets the progress lines, the end and any finding.

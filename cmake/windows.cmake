@@ -26,3 +26,6 @@ endif()
 
 # Programs the end-to-end tests run under Wine beside tavori.exe.
 add_subdirectory(tests/helpers)
+
+# Programs `make bench` measures the monitor against; built only when asked for by name.
+add_subdirectory(tools/bench EXCLUDE_FROM_ALL)
