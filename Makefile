@@ -92,6 +92,9 @@ clean:
 #
 #   make bench       build tavori.exe (64- and 32-bit), the floor program and the probe
 #                    benchmark, then measure them under Wine and print one table of figures
+#   make soak [MINUTES=60]
+#                    run tavori.exe under Wine that long, sampling every 10 s what it holds
+#                    (handles, GDI and USER objects, memory), and print the growth
 #   make fuzz [SECONDS=60] [FUZZ_JOBS=1]
 #                    libFuzzer (clang, ASan + UBSan) over the settings' number texts and the
 #                    window placement read from them; new inputs go to build/fuzz/corpus, a
@@ -106,12 +109,18 @@ FUZZ_SOURCES := tests/fuzz/settings_fuzz.cpp settings/number_text.cpp settings/p
 FUZZ_CXXFLAGS := -std=c++20 -g -O2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
 	-fno-omit-frame-pointer -Wall -Wextra -Wpedantic -Wshadow -Werror -I.
 
-.PHONY: bench fuzz fuzz-deps
+.PHONY: bench soak fuzz fuzz-deps
+
+MINUTES ?= 60
 
 bench: deps
 	$(MAKE) --no-print-directory build-windows build-x86
 	cmake --build --preset windows --parallel $(JOBS) --target tavori-floor tavori-probe-bench
 	tools/bench/bench.py
+
+soak: deps
+	$(MAKE) --no-print-directory build-windows
+	tools/bench/soak.py --minutes $(MINUTES)
 
 # clang and its runtime libraries (libFuzzer, the sanitizers) for the fuzz target only.
 fuzz-deps:
