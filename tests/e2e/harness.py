@@ -338,13 +338,16 @@ class Bottle:
         if result.returncode != 0:
             raise HarnessError(f"wineserver -p: exit {result.returncode}; see {log.name}")
 
-    def start(self, windows_path, *args, log_name=None):
+    def start(self, windows_path, *args, log_name=None, cwd=None):
         """Starts a Windows program in this prefix; returns its Popen (whose pid is the
-        Windows process itself: Wine's loader becomes the program)."""
+        Windows process itself: Wine's loader becomes the program). cwd, a folder on the Linux
+        side, becomes the program's working folder (a folder under the prefix's drive_c is
+        C:\\ and the rest of its path)."""
         log_name = log_name or Path(windows_path.replace("\\", "/")).name
         log = open(self.logs / f"{log_name}.log", "ab")
         proc = subprocess.Popen(
             [WINE64, windows_path, *args],
+            cwd=cwd,
             env=self.env,
             start_new_session=True,
             stdin=subprocess.DEVNULL,
@@ -355,8 +358,10 @@ class Bottle:
         self._procs.append(proc)
         return proc
 
-    def start_monitor(self):
-        return self.start(str(self.session.tavori_exe), log_name="tavori")
+    def start_monitor(self, windows_path=None, cwd=None):
+        """Starts tavori.exe: the build's, or the copy at windows_path."""
+        path = windows_path or str(self.session.tavori_exe)
+        return self.start(path, log_name="tavori", cwd=cwd)
 
     def start_named_process(self, image_name):
         """Starts a copy of the sleeping helper whose image name is image_name."""

@@ -12,10 +12,10 @@ ROW_NAMES = ["MEIMAPS", "MELCS", "MEMTAS", "MEDMS", "MEPOPS", "MEPOCS", "MESMTPC
 
 
 class Monitor:
-    def __init__(self, bottle):
+    def __init__(self, bottle, windows_path=None, cwd=None):
         self.bottle = bottle
         self.session = bottle.session
-        self.proc = bottle.start_monitor()
+        self.proc = bottle.start_monitor(windows_path, cwd)
         self.info = None
         self.first_frame = None
         self.last_screenshot = None
