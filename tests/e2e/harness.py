@@ -375,20 +375,28 @@ class Bottle:
         proc.wait(timeout=EXIT_DEADLINE)
 
     def helper(self, *args, check=True):
-        """Runs the test helper in this prefix; returns (exit status, stdout)."""
-        result = subprocess.run(
-            [WINE64, "C:\\e2e\\tavori-testhelper.exe", *args],
-            env=self.env,
-            stdin=subprocess.DEVNULL,
-            capture_output=True,
-            timeout=COMMAND_DEADLINE,
-        )
+        """Runs the test helper in this prefix; returns (exit status, stdout). Its output goes
+        through files, not pipes: when it is the program that starts the prefix's background
+        processes (services.exe, rpcss.exe...), they inherit its handles and would hold a pipe
+        open, and this call would wait for them, until the deadline."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run(
+                [WINE64, "C:\\e2e\\tavori-testhelper.exe", *args],
+                env=self.env,
+                stdin=subprocess.DEVNULL,
+                stdout=out,
+                stderr=err,
+                timeout=COMMAND_DEADLINE,
+            )
+            out.seek(0)
+            err.seek(0)
+            stdout, stderr = out.read(), err.read()
         if check and result.returncode not in (0, 2):
             raise HarnessError(
                 f"tavori-testhelper {' '.join(args)}: exit {result.returncode}: "
-                f"{result.stderr.decode(errors='replace')}"
+                f"{stderr.decode(errors='replace')}"
             )
-        return result.returncode, result.stdout.decode(errors="replace")
+        return result.returncode, stdout.decode(errors="replace")
 
     def window_info(self, class_name, caption=None):
         """The helper's report on a top-level window, or None when there is none."""
