@@ -50,12 +50,8 @@ def run_wine(bottle, *args, cwd=None):
 
 
 def wmi_count(bottle, image):
-    """How many processes WMI finds with that image name, asked through the helper. The first
-    WMI query of a prefix starts Wine's rpcss.exe, hence run_wine."""
-    status, out = run_wine(bottle, "C:\\e2e\\tavori-testhelper.exe", "wmi-count", image)
-    if status != 0:
-        raise HarnessError(f"tavori-testhelper wmi-count {image}: exit {status}: {out}")
-    return json.loads(out)["count"]
+    """How many processes WMI finds with that image name, asked through the helper."""
+    return json.loads(bottle.helper("wmi-count", image)[1])["count"]
 
 
 def process_names(bottle):
