@@ -95,6 +95,8 @@ clean:
 #   make soak [MINUTES=60]
 #                    run tavori.exe under Wine that long, sampling every 10 s what it holds
 #                    (handles, GDI and USER objects, memory), and print the growth
+#   make dist        build both exes and pack build/dist/tavori-<version>-win64.zip and -win32.zip
+#                    (tavori.exe, README.md, LICENSE) with CPack
 #   make fuzz [SECONDS=60] [FUZZ_JOBS=1]
 #                    libFuzzer (clang, ASan + UBSan) over the settings' number texts and the
 #                    window placement read from them; new inputs go to build/fuzz/corpus, a
@@ -109,7 +111,7 @@ FUZZ_SOURCES := tests/fuzz/settings_fuzz.cpp settings/number_text.cpp settings/p
 FUZZ_CXXFLAGS := -std=c++20 -g -O2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
 	-fno-omit-frame-pointer -Wall -Wextra -Wpedantic -Wshadow -Werror -I.
 
-.PHONY: bench soak fuzz fuzz-deps
+.PHONY: bench soak dist fuzz fuzz-deps
 
 MINUTES ?= 60
 
@@ -121,6 +123,15 @@ bench: deps
 soak: deps
 	$(MAKE) --no-print-directory build-windows
 	tools/bench/soak.py --minutes $(MINUTES)
+
+# CPack works in build/dist/_CPack_Packages; only the ZIPs are left there.
+dist: deps
+	$(MAKE) --no-print-directory build-windows build-x86
+	rm -rf build/dist
+	cpack --config build/windows/CPackConfig.cmake
+	cpack --config build/windows-x86/CPackConfig.cmake
+	rm -rf build/dist/_CPack_Packages
+	ls -l build/dist
 
 # clang and its runtime libraries (libFuzzer, the sanitizers) for the fuzz target only.
 fuzz-deps:

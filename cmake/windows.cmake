@@ -35,3 +35,6 @@ add_subdirectory(tests/helpers)
 
 # Programs `make bench` measures the monitor against; built only when asked for by name.
 add_subdirectory(tools/bench EXCLUDE_FROM_ALL)
+
+# The ZIP packages of `make dist`.
+include(cmake/dist.cmake)

@@ -1,0 +1,21 @@
+# make dist: one ZIP per Windows build, tavori-<version>-win64.zip or -win32.zip, holding
+# tavori.exe, README.md and LICENSE in a folder of the same name. The exe is copied from the
+# build folder, where it stays.
+install(TARGETS tavori RUNTIME DESTINATION .)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_SYSTEM_NAME win64)
+else()
+    set(CPACK_SYSTEM_NAME win32)
+endif()
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME tavori)
+set(CPACK_PACKAGE_VENDOR "TAVORI")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "A desktop monitor for the MailEnable mail services")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME tavori-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_SOURCE_DIR}/build/dist)
+set(CPACK_STRIP_FILES OFF)  # tavori.exe is linked stripped already
+include(CPack)
