@@ -21,6 +21,9 @@ namespace {
 // Control identifiers start above IDOK and IDCANCEL, which the dialog keys send on their own.
 constexpr int kFirstControlId = 100;
 
+// Posted to a disabled window that was activated: pass the activation on to its dialog.
+constexpr UINT kActivatePopupMessage = WM_APP + 1;
+
 // A rectangle of screen pixels as twips.
 Placement ScreenTwips(const RECT& rect, int dpi) {
     return {static_cast<float>(PixelsToTwips(rect.left, dpi)),
@@ -174,6 +177,15 @@ class Win32Window final : public Window {
         }
     }
 
+    // The object of one of our windows, or null for any other window.
+    static Win32Window* FromHandle(HWND hwnd) {
+        if (hwnd == nullptr || reinterpret_cast<WNDPROC>(::GetClassLongPtrW(hwnd, GCLP_WNDPROC)) !=
+                                   &Win32Window::WindowProc) {
+            return nullptr;
+        }
+        return reinterpret_cast<Win32Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept {
         Win32Window* self = nullptr;
@@ -271,6 +283,10 @@ class Win32Window final : public Window {
         modalOwner_ = reinterpret_cast<HWND>(owner.Handle());
         ::SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(modalOwner_));
         ::EnableWindow(modalOwner_, FALSE);
+        Win32Window* const ownerWindow = FromHandle(modalOwner_);
+        if (ownerWindow != nullptr) {
+            ownerWindow->modalDialog_ = hwnd_;
+        }
         Show();
         bool closed = false;
         closedFlag_ = &closed;
@@ -278,6 +294,9 @@ class Win32Window final : public Window {
             ::PostQuitMessage(0);  // hand WM_QUIT on to the outer loop
         }
         closedFlag_ = nullptr;
+        if (ownerWindow != nullptr) {
+            ownerWindow->modalDialog_ = nullptr;
+        }
     }
 
     void Close() override { Unload(); }
@@ -318,6 +337,9 @@ class Win32Window final : public Window {
                 return 0;
             case WM_ACTIVATE:
                 OnActivate(LOWORD(wParam) != WA_INACTIVE);
+                return 0;
+            case kActivatePopupMessage:
+                OnActivatePopup();
                 return 0;
             case WM_CLOSE:
                 OnClose();
@@ -393,6 +415,14 @@ class Win32Window final : public Window {
 
     // As a dialog does: the focus returns to the control that had it, or goes to the first one.
     void OnActivate(bool active) {
+        if (active && !::IsWindowEnabled(hwnd_)) {
+            // Activated while a modal dialog disables it (the always-on-top keeper's
+            // SetWindowPos does this every second): hand the activation on to the dialog, as
+            // Windows does for a click on a disabled owner, or the dialog loses the keyboard.
+            // Posted, because activation must not change while this one is being delivered.
+            ::PostMessageW(hwnd_, kActivatePopupMessage, 0, 0);
+            return;
+        }
         if (!active) {
             const HWND focus = ::GetFocus();
             if (focus != nullptr && ::IsChild(hwnd_, focus)) {
@@ -406,6 +436,12 @@ class Win32Window final : public Window {
         }
         if (target != nullptr) {
             ::SetFocus(target);
+        }
+    }
+
+    void OnActivatePopup() {
+        if (modalDialog_ != nullptr && ::GetActiveWindow() == hwnd_) {
+            ::SetActiveWindow(modalDialog_);
         }
     }
 
@@ -558,6 +594,7 @@ class Win32Window final : public Window {
     UniqueWindow tooltip_;
     HWND lastFocus_ = nullptr;
     HWND modalOwner_ = nullptr;
+    HWND modalDialog_ = nullptr;  // the dialog shown modally over this window, while it is up
     bool* closedFlag_ = nullptr;
     std::optional<Placement> givenPlacement_;
     RECT givenRect_{};
@@ -573,8 +610,7 @@ class Win32Window final : public Window {
 };
 
 bool IsOurWindow(HWND hwnd) {
-    return hwnd != nullptr && reinterpret_cast<WNDPROC>(::GetClassLongPtrW(hwnd, GCLP_WNDPROC)) ==
-                                  &Win32Window::WindowProc;
+    return Win32Window::FromHandle(hwnd) != nullptr;
 }
 
 }  // namespace

@@ -269,6 +269,18 @@ class AlwaysOnTopTest(OptionsTestCase):
         self.wait_setting(ALWAYS_ON_TOP_KEY, "1")
         self.assertIsNotNone(self.options(), "the dialog closed")
 
+    def test_dialog_keeps_the_keyboard_while_the_keeper_lifts_the_main_window(self):
+        self.start_monitor({ALWAYS_ON_TOP_KEY: "1"})
+        info = self.open_options()
+        # Each tick makes the disabled main window topmost, which also activates it; the
+        # activation must come back to the dialog, or typing in the dialog does nothing.
+        self.wait_main_topmost()
+        harness.poll(lambda: (self.desktop.foreground() or {}).get("class") == OPTIONS_CLASS,
+                     ACTION_DEADLINE, "the dialog to hold the foreground again")
+        self.desktop.keys(info["client"], "space")
+        self.wait_setting(ALWAYS_ON_TOP_KEY, "0")
+        self.assertEqual(self.check_box_state(), 0)
+
     def test_stored_choice_sets_the_box_each_time_the_dialog_opens(self):
         self.start_monitor()
         # stored; the box at opening (0 cleared, 1 ticked, 2 greyed); what a click stores
