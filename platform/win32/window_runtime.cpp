@@ -511,20 +511,14 @@ class Win32Window final : public Window {
             }
         }
         LOGFONTW logFont{};
-        if (spec.face.empty()) {
-            NONCLIENTMETRICSW metrics{};
-            metrics.cbSize = sizeof metrics;
-            ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-            logFont = metrics.lfMessageFont;
-        } else {
-            // GDI maps a face the system lacks (MS Sans Serif on newer Windows) to its
-            // registered substitute.
-            logFont.lfHeight = -static_cast<LONG>(std::lround(spec.points * runtime_.Dpi() / 72));
-            logFont.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-            logFont.lfCharSet = DEFAULT_CHARSET;
-            const std::wstring face = Widen(spec.face);
-            face.copy(logFont.lfFaceName, LF_FACESIZE - 1);
-        }
+        // The dialogs' classic default, 8-point MS Shell Dlg, stands in for an empty face. GDI
+        // maps a face the system lacks (MS Sans Serif on newer Windows) to its registered
+        // substitute.
+        const FontSpec wanted = spec.face.empty() ? FontSpec{"MS Shell Dlg", 8, false} : spec;
+        logFont.lfHeight = -static_cast<LONG>(std::lround(wanted.points * runtime_.Dpi() / 72));
+        logFont.lfWeight = wanted.bold ? FW_BOLD : FW_NORMAL;
+        logFont.lfCharSet = DEFAULT_CHARSET;
+        Widen(wanted.face).copy(logFont.lfFaceName, LF_FACESIZE - 1);
         UniqueFont font(::CreateFontIndirectW(&logFont));
         if (!font) {
             throw Error("Creating the font \"" + key.face + "\" failed.",
