@@ -49,8 +49,9 @@ def probe_figures(session, calls):
         target = bottle.programs / PROBE_BENCH.name
         target.write_bytes(PROBE_BENCH.read_bytes())
         time.sleep(1.0)  # the named process is up
-        # Under Wine a program that used COM can print its answer and then hang on its way
-        # out: the answer is taken as soon as it is there, and a straggler is killed.
+        # Wine's background processes (rpcss.exe and the like) may start from this program and
+        # inherit its pipes, which then never reach end-of-file: the answer is read as a line,
+        # as soon as it is there, and the program is waited for (and killed) apart from them.
         proc = subprocess.Popen(
             [harness.WINE64, "C:\\e2e\\" + PROBE_BENCH.name, "mepops.exe", str(calls)],
             env=bottle.env,
