@@ -1,6 +1,8 @@
 #include "settings/number_text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <limits>
 
@@ -72,16 +74,30 @@ std::optional<std::int16_t> ParseInt16(std::string_view text) {
 
 namespace {
 
+// The shortest text that reads back to the same value. A whole number is written by to_chars as
+// a plain integer. Any other is formatted by the C library's %g at growing precision and checked
+// with from_chars: floating-point to_chars would add some 170 KiB to a 270 KiB program for the
+// fractional twips that only some screen scalings produce.
 template <typename T>
 std::string FormatNumber(T value) {
     char text[64];
-    std::to_chars_result result{};
     if (std::trunc(value) == value && std::fabs(value) < T(1e15)) {
-        result = std::to_chars(text, text + sizeof text, static_cast<long long>(value));
-    } else {
-        result = std::to_chars(text, text + sizeof text, value);
+        const auto result = std::to_chars(text, text + sizeof text, static_cast<long long>(value));
+        return std::string(text, result.ptr);
     }
-    return std::string(text, result.ptr);
+    std::string candidate;
+    for (int precision = 1; precision <= std::numeric_limits<T>::max_digits10; ++precision) {
+        const int length =
+            std::snprintf(text, sizeof text, "%.*g", precision, static_cast<double>(value));
+        candidate.assign(text, static_cast<std::size_t>(length));
+        // The program never sets a locale, but should anything in the process set one with a
+        // decimal comma, the stored text still holds a point.
+        std::replace(candidate.begin(), candidate.end(), ',', '.');
+        if (ParseFloating<T>(candidate) == value) {
+            break;
+        }
+    }
+    return candidate;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <memory>
 #include <optional>
 
@@ -74,3 +75,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     windows.RunMessageLoop();
     return 0;
 }
+
+// libstdc++'s default terminate handler demangles the type of the exception it prints, to a
+// console this GUI program does not have; its demangler is a sixth of tavori.exe. Every error is
+// caught by the event dispatcher, so reaching terminate is a fault of ours: end at once.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+}  // namespace __gnu_cxx
