@@ -6,6 +6,7 @@ import unittest
 
 import harness
 from monitor import CAPTION, MAIN_CLASS, ROW_NAMES, Monitor
+from registry import Settings
 
 WS_MAXIMIZEBOX = 0x00010000
 WS_MINIMIZEBOX = 0x00020000
@@ -195,9 +196,14 @@ class EndingTest(MonitorTestCase):
         box = self.bottle.window_info("#32770", CAPTION)
         self.assertEqual([b["caption"] for b in boxes()], [CAPTION])
         message = " ".join(c["text"] for c in box["children"] if c["class"].lower() == "static")
-        self.assertTrue(message.strip(), "the message box says what went wrong")
+        # What failed, the error number in hex, and what to do.
+        self.assertIn("Windows Management Instrumentation (WMI)", message)
+        self.assertRegex(message, r"Error 0x[0-9A-F]{8}")
+        self.assertIn("Winmgmt", message)
         self.assertFalse(monitor.exited(), "ended before the message box was dismissed")
 
         status, _ = self.bottle.helper("close", "#32770", CAPTION)
         self.assertEqual(status, 0)
         self.assertEqual(monitor.wait_exit(), 1)
+        # The error path saves nothing: no placement was written on the way out.
+        self.assertIsNone(Settings(self.bottle).values())
