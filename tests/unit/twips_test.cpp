@@ -54,3 +54,17 @@ TEST(PixelsToTwips, RoundTripsEveryPixel) {
 
 }  // namespace
 }  // namespace tavori
+
+namespace tavori {
+namespace {
+
+// A hand-edited placement can hold any single; the pixels stay within what windows can take.
+TEST(TwipsToPixels, HugeNumbersStopAtTheEdgeOfTheCoordinateRange) {
+    EXPECT_EQ(TwipsToPixels(1e30, 96), 32767);
+    EXPECT_EQ(TwipsToPixels(-1e30, 96), -32768);
+    EXPECT_EQ(TwipsToPixels(491505, 96), 32767);
+    EXPECT_EQ(TwipsToPixels(-491520, 96), -32768);
+}
+
+}  // namespace
+}  // namespace tavori
