@@ -19,74 +19,23 @@
 #include <string>
 #include <vector>
 
+#include "common.h"
+
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitNoWindow = 2;
-constexpr int kExitUsage = 64;
+using namespace testhelper;
 
 constexpr wchar_t kRivalClass[] = L"TAVORI_TEST_RIVAL";
 
-int Fail(const char* what) {
-    std::fprintf(stderr, "tavori-testhelper: %s failed (error %lu)\n", what, GetLastError());
-    return kExitFailed;
-}
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
-}
-
-// A JSON string literal for text, quotes included.
-std::string JsonString(const std::wstring& text) {
-    std::string out = "\"";
-    for (const char c : Utf8(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string JsonRect(const RECT& r) {
-    char text[128];
-    std::snprintf(text, sizeof text,
-                  "{\"left\": %ld, \"top\": %ld, \"width\": %ld, \"height\": %ld}", r.left, r.top,
-                  r.right - r.left, r.bottom - r.top);
-    return text;
-}
-
 // The window as the tests name it: handle, class, caption, process and extended style.
 std::string DescribeWindow(HWND hwnd) {
-    wchar_t className[256] = {};
-    GetClassNameW(hwnd, className, 256);
-    std::wstring caption(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    caption.resize(static_cast<std::size_t>(
-        GetWindowTextW(hwnd, caption.data(), static_cast<int>(caption.size()))));
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    char exStyle[16];
-    std::snprintf(exStyle, sizeof exStyle, "0x%08lx",
-                  static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
     return "{\"hwnd\": " + std::to_string(reinterpret_cast<std::uintptr_t>(hwnd)) +
-           ", \"class\": " + JsonString(className) + ", \"caption\": " + JsonString(caption) +
-           ", \"pid\": " + std::to_string(pid) + ", \"exstyle\": \"" + exStyle + "\"}";
+           ", \"class\": " + JsonString(ClassName(hwnd)) +
+           ", \"caption\": " + JsonString(WindowText(hwnd)) + ", \"pid\": " + std::to_string(pid) +
+           ", \"exstyle\": " +
+           JsonHex(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE))) + "}";
 }
 
 LRESULT CALLBACK RivalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -97,18 +46,6 @@ LRESULT CALLBACK RivalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-// A control's own text: from another process only WM_GETTEXT reaches it.
-std::wstring ControlText(HWND hwnd) {
-    constexpr UINT kTimeoutMs = 5000;
-    wchar_t text[256] = {};
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text),
-                             SMTO_ABORTIFHUNG, kTimeoutMs, &copied)) {
-        return {};
-    }
-    return std::wstring(text, copied);
-}
-
 BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, RECT*, LPARAM data) {
     auto& out = *reinterpret_cast<std::string*>(data);
     MONITORINFO info{};
@@ -116,7 +53,7 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, RECT*, LPARAM data) {
     if (GetMonitorInfoW(monitor, &info)) {
         out += out.size() > 1 ? ",\n  " : "\n  ";
         out += "{\"bounds\": " + JsonRect(info.rcMonitor) + ", \"work\": " + JsonRect(info.rcWork) +
-               ", \"primary\": " + ((info.dwFlags & MONITORINFOF_PRIMARY) ? "true" : "false") + "}";
+               ", \"primary\": " + JsonBool(info.dwFlags & MONITORINFOF_PRIMARY) + "}";
     }
     return TRUE;
 }
@@ -189,10 +126,8 @@ int PrintCheckState(const std::vector<std::wstring>& args) {
     if (args.size() != 3) {
         return kExitUsage;
     }
-    const HWND window = FindWindowW(args[0].c_str(), args[1].c_str());
+    const HWND window = FindTopLevel(args);
     if (window == nullptr) {
-        std::fprintf(stderr, "tavori-testhelper: no top-level window of class %s\n",
-                     Utf8(args[0]).c_str());
         return kExitNoWindow;
     }
     for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;

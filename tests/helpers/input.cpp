@@ -21,11 +21,12 @@
 #include <string>
 #include <vector>
 
+#include "common.h"
+
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitNoWindow = 2;
-constexpr int kExitUsage = 64;
+using namespace testhelper;
+
 constexpr ULONGLONG kArrivalDeadlineMs = 60000;
 
 ULONGLONG Now() {
@@ -37,9 +38,7 @@ std::vector<HWND> EditChildren(HWND parent) {
     std::vector<HWND> edits;
     for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[64] = {};
-        GetClassNameW(child, name, 64);
-        if (_wcsicmp(name, L"Edit") == 0) {
+        if (_wcsicmp(ClassName(child).c_str(), L"Edit") == 0) {
             edits.push_back(child);
         }
     }
@@ -111,9 +110,7 @@ int DoubleClickOnArrival(const std::vector<std::wstring>& args) {
     GetWindowRect(target, &rect);
     const POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     if (!SetCursorPos(centre.x, centre.y)) {
-        std::fprintf(stderr, "tavori-testhelper: SetCursorPos failed (error %lu)\n",
-                     GetLastError());
-        return kExitFailed;
+        return Fail("SetCursorPos");
     }
     INPUT clicks[] = {MouseButton(MOUSEEVENTF_LEFTDOWN), MouseButton(MOUSEEVENTF_LEFTUP),
                       MouseButton(MOUSEEVENTF_LEFTDOWN), MouseButton(MOUSEEVENTF_LEFTUP)};
@@ -129,5 +126,5 @@ int DoubleClickOnArrival(const std::vector<std::wstring>& args) {
         "%ld}, \"queued_within_ms\": %llu}\n",
         static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(target)), rect.left,
         rect.top, rect.right - rect.left, rect.bottom - rect.top, queued - lastAbsent);
-    return 0;
+    return kExitOk;
 }

@@ -11,7 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "common.h"
+
 namespace {
+
+using namespace testhelper;
 
 // GetGuiResources' peak flags, which older headers lack (Windows 7 and later).
 constexpr DWORD kGdiObjectsPeak = 2;
@@ -44,12 +48,11 @@ void GuiFigure(std::string& out, const char* name, HANDLE process, DWORD flags) 
 
 int ProcessResources(const std::vector<std::wstring>& args) {
     if (args.empty() || args.size() > 2) {
-        return 64;
+        return kExitUsage;
     }
-    const HWND hwnd = FindWindowW(args[0].c_str(), args.size() > 1 ? args[1].c_str() : nullptr);
+    const HWND hwnd = FindTopLevel(args);
     if (hwnd == nullptr) {
-        std::fputs("tavori-testhelper: no such top-level window\n", stderr);
-        return 2;
+        return kExitNoWindow;
     }
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
@@ -57,7 +60,7 @@ int ProcessResources(const std::vector<std::wstring>& args) {
     if (process == nullptr) {
         std::fprintf(stderr, "tavori-testhelper: OpenProcess(%lu) failed (error %lu)\n",
                      static_cast<unsigned long>(pid), GetLastError());
-        return 1;
+        return kExitFailed;
     }
 
     std::string out = "{\n  \"pid\": " + std::to_string(pid);
@@ -78,5 +81,5 @@ int ProcessResources(const std::vector<std::wstring>& args) {
     CloseHandle(process);
 
     std::fputs((out + "\n}\n").c_str(), stdout);
-    return 0;
+    return kExitOk;
 }

@@ -19,10 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "common.h"
+
 namespace {
 
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 64;
+using namespace testhelper;
+
 constexpr int kExitNetFailed = 2;
 
 // The one service this process runs. The service control manager calls into the process on
@@ -93,9 +95,7 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     service.statusHandle =
         RegisterServiceCtrlHandlerExW(service.name.c_str(), ControlHandler, nullptr);
     if (service.statusHandle == nullptr) {
-        std::fprintf(stderr,
-                     "tavori-testhelper: RegisterServiceCtrlHandlerExW failed (error %lu)\n",
-                     GetLastError());
+        Fail("RegisterServiceCtrlHandlerExW");
         return;
     }
     ReportStatus(SERVICE_RUNNING);
@@ -113,9 +113,7 @@ int RunAsService(const std::vector<std::wstring>& args) {
     service.name = args[0];
     service.stopRequested = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (service.stopRequested == nullptr) {
-        std::fprintf(stderr, "tavori-testhelper: CreateEventW failed (error %lu)\n",
-                     GetLastError());
-        return kExitFailed;
+        return Fail("CreateEventW");
     }
     // Until the dispatcher connects, the control manager, and whoever asked it for the start,
     // waits.
@@ -123,11 +121,9 @@ int RunAsService(const std::vector<std::wstring>& args) {
     SERVICE_TABLE_ENTRYW table[] = {{service.name.data(), ServiceMain}, {nullptr, nullptr}};
     // Returns once the service has stopped; fails at once when not started as a service.
     if (!StartServiceCtrlDispatcherW(table)) {
-        std::fprintf(stderr, "tavori-testhelper: StartServiceCtrlDispatcherW failed (error %lu)\n",
-                     GetLastError());
-        return kExitFailed;
+        return Fail("StartServiceCtrlDispatcherW");
     }
-    return 0;
+    return kExitOk;
 }
 
 int StandInForNet(const std::vector<std::wstring>& args) {
@@ -140,12 +136,7 @@ int StandInForNet(const std::vector<std::wstring>& args) {
         std::fprintf(stderr, "tavori-testhelper: cannot write net-ran.txt\n");
         return kExitFailed;
     }
-    const wchar_t* commandLine = GetCommandLineW();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, commandLine, -1, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, commandLine, -1, text.data(), size, nullptr, nullptr);
-    text.resize(text.size() - 1);  // the terminating null
-    std::fprintf(out, "%s\r\n", text.c_str());
+    std::fprintf(out, "%s\r\n", Utf8(GetCommandLineW()).c_str());
     std::fclose(out);
     return kExitNetFailed;
 }
