@@ -8,11 +8,11 @@ the pointer resting on the window they are meant for.
 """
 
 import json
-import os
-import subprocess
+import unittest
 
-from harness import COMMAND_DEADLINE, HarnessError, poll
-from registry import run_wine_program
+import harness
+from harness import HarnessError, centre, poll, run_wine_program, xdotool
+from registry import Settings
 
 WS_EX_TOPMOST = 0x00000008
 
@@ -20,23 +20,16 @@ WS_EX_TOPMOST = 0x00000008
 ACTION_DEADLINE = 15.0
 
 
-def xdotool(display, *args):
-    result = subprocess.run(
-        ["xdotool", *[str(a) for a in args]],
-        stdin=subprocess.DEVNULL,
-        capture_output=True,
-        env=dict(os.environ, DISPLAY=display),
-        timeout=COMMAND_DEADLINE,
-    )
-    if result.returncode != 0:
-        raise HarnessError(
-            f"xdotool {' '.join(map(str, args))}: exit {result.returncode}: "
-            f"{result.stderr.decode(errors='replace')}"
-        )
+class DesktopTestCase(unittest.TestCase):
+    """A fresh prefix per test, with its settings and its desktop; no settings unless the test
+    stores some, and no monitor until the test starts one."""
 
-
-def centre(rect):
-    return rect["left"] + rect["width"] // 2, rect["top"] + rect["height"] // 2
+    def setUp(self):
+        self.bottle = harness.session().bottle(self.id())
+        self.addCleanup(self.bottle.close)
+        self.settings = Settings(self.bottle)
+        self.desktop = Desktop(self.bottle)
+        self.monitor = None
 
 
 class Desktop:

@@ -21,6 +21,7 @@ import struct
 import subprocess
 import tempfile
 import time
+import unittest
 import zlib
 from pathlib import Path
 
@@ -59,6 +60,67 @@ def poll(probe, deadline, what, interval=0.1):
         if time.monotonic() >= end:
             raise AssertionError(f"gave up after {deadline:.0f} s waiting for {what}")
         time.sleep(interval)
+
+
+def poll_value(read, expected, deadline, what, said, interval=0.2, report=None):
+    """Calls read() until it returns expected, or fails after deadline seconds naming, after
+    said, every value it read in turn (a repeat once), and adding report() when given."""
+    seen = []
+
+    def matches():
+        value = read()
+        if not seen or seen[-1] != value:
+            seen.append(value)
+        return value == expected
+
+    try:
+        poll(matches, deadline, what, interval=interval)
+    except AssertionError as error:
+        more = f"\n{report()}" if report else ""
+        raise AssertionError(f"{error}; {said} {seen}{more}") from None
+
+
+def run_wine_program(bottle, *args, cwd=None):
+    """Runs a Windows program of the prefix (reg, sc, net, wineboot ...) to its end; returns
+    (exit status, output, with \\n line ends). The output goes through a file, not a pipe: the
+    first program of a fresh prefix starts Wine's services (services.exe and the rest), which
+    inherit its standard handles and outlive it."""
+    with tempfile.TemporaryFile() as out:
+        result = subprocess.run(
+            [WINE64, *args],
+            cwd=cwd,
+            env=bottle.env,
+            stdin=subprocess.DEVNULL,
+            stdout=out,
+            stderr=subprocess.STDOUT,
+            timeout=COMMAND_DEADLINE,
+        )
+        out.seek(0)
+        return result.returncode, out.read().decode(errors="replace").replace("\r\n", "\n")
+
+
+class SharedBottleTestCase(unittest.TestCase):
+    """Tests that share one prefix, named BOTTLE_NAME, made before the first of them by
+    prepare_bottle and closed after the last (or at once when preparing it fails)."""
+
+    BOTTLE_NAME = None
+
+    @classmethod
+    def prepare_bottle(cls):
+        """What the tests need in cls.bottle before the first of them runs."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.bottle = session().bottle(cls.BOTTLE_NAME)
+        try:
+            cls.prepare_bottle()
+        except BaseException:
+            cls.bottle.close()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.bottle.close()
 
 
 def keep_files():
@@ -182,15 +244,36 @@ def row_colour(image, rect, inset=2):
 # X displays
 
 
-def screenshot(display):
-    """The whole root window of display, read straight from the X server."""
-    result = subprocess.run(
-        ["import", "-silent", "-window", "root", "-depth", "8", "ppm:-"],
+def run_on_display(display, *args):
+    """Runs an X client (xdotool, import) on display to its end; returns its CompletedProcess
+    with the output as bytes."""
+    return subprocess.run(
+        [str(a) for a in args],
         stdin=subprocess.DEVNULL,
         capture_output=True,
         env=dict(os.environ, DISPLAY=display),
         timeout=COMMAND_DEADLINE,
     )
+
+
+def xdotool(display, *args):
+    """Runs xdotool on display; returns what it printed."""
+    result = run_on_display(display, "xdotool", *args)
+    if result.returncode != 0:
+        raise HarnessError(
+            f"xdotool {' '.join(map(str, args))}: exit {result.returncode}: "
+            f"{result.stderr.decode(errors='replace')}"
+        )
+    return result.stdout.decode(errors="replace")
+
+
+def centre(rect):
+    return rect["left"] + rect["width"] // 2, rect["top"] + rect["height"] // 2
+
+
+def screenshot(display):
+    """The whole root window of display, read straight from the X server."""
+    result = run_on_display(display, "import", "-silent", "-window", "root", "-depth", "8", "ppm:-")
     if result.returncode != 0:
         raise HarnessError(f"import failed: {result.stderr.decode(errors='replace')}")
     return Image.from_ppm(result.stdout)
@@ -198,14 +281,9 @@ def screenshot(display):
 
 def visible_windows_named(display, name_regex):
     """X ids of the mapped windows whose title matches name_regex."""
-    result = subprocess.run(
-        ["xdotool", "search", "--onlyvisible", "--name", name_regex],
-        stdin=subprocess.DEVNULL,
-        capture_output=True,
-        env=dict(os.environ, DISPLAY=display),
-        timeout=COMMAND_DEADLINE,
-    )
-    return result.stdout.split()
+    return run_on_display(
+        display, "xdotool", "search", "--onlyvisible", "--name", name_regex
+    ).stdout.split()
 
 
 class Xvfb:

@@ -4,7 +4,7 @@ window's rectangles (from the test helper) and its rows' colours (from screensho
 import time
 
 import harness
-from harness import COLOUR_DEADLINE, EXIT_DEADLINE, MAP_DEADLINE, poll
+from harness import COLOUR_DEADLINE, EXIT_DEADLINE, MAP_DEADLINE, poll, poll_value
 
 MAIN_CLASS = "TAVORI_MAIN"
 CAPTION = "TAVORI"
@@ -82,23 +82,15 @@ class Monitor:
 
     def wait_row_colours(self, expected, deadline=COLOUR_DEADLINE):
         """Polls screenshots until the rows show exactly the expected colours, top to bottom."""
-        seen = []
 
-        def matches():
+        def colours():
             if self.exited():
                 raise AssertionError("tavori.exe ended while its rows were watched\n"
                                      + self._dead_report())
-            colours = self.row_colours()
-            if not seen or seen[-1] != colours:
-                seen.append(colours)
-            return colours == expected
+            return self.row_colours()
 
-        try:
-            poll(matches, deadline, f"rows {expected}", interval=0.2)
-        except AssertionError as error:
-            raise AssertionError(
-                f"{error}; rows went through {seen}\n{self.diagnose()}"
-            ) from None
+        poll_value(colours, expected, deadline, f"rows {expected}", "rows went through",
+                   report=self.diagnose)
 
     def window_image(self, image=None):
         """The main window's own pixels, cut from a screenshot."""

@@ -5,10 +5,8 @@ from outside the program, the way a user would with regedit or reg.exe.
 """
 
 import re
-import subprocess
-import tempfile
 
-from harness import COMMAND_DEADLINE, WINE64, HarnessError
+from harness import HarnessError, run_wine_program
 
 SETTINGS_KEY = r"HKEY_CURRENT_USER\Software\TAVORI\Settings"
 
@@ -19,23 +17,6 @@ ALWAYS_ON_TOP_KEY = "AlwaysOnTopTimer_TICKBOX"
 # One value of `reg query`: four blanks, the name, four blanks, the type, then (unless the data
 # is empty) four blanks and the data.
 _VALUE_LINE = re.compile(r"^    (.+?)    (REG_[A-Z_]+)(?:    (.*))?$")
-
-
-def run_wine_program(bottle, *args):
-    """Runs a Windows program of the prefix (reg, sc, wineboot ...) to its end; returns (exit
-    status, output). The output goes through a file, not a pipe: the first program of a fresh
-    prefix starts Wine's services, which inherit its standard handles and outlive it."""
-    with tempfile.TemporaryFile() as out:
-        result = subprocess.run(
-            [WINE64, *args],
-            env=bottle.env,
-            stdin=subprocess.DEVNULL,
-            stdout=out,
-            stderr=subprocess.STDOUT,
-            timeout=COMMAND_DEADLINE,
-        )
-        out.seek(0)
-        return result.returncode, out.read().decode(errors="replace").replace("\r\n", "\n")
 
 
 class Settings:

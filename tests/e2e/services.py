@@ -10,15 +10,21 @@ in both: a program that looked for net.exe anywhere but in the system folder wou
 """
 
 import json
-import os
 import re
 import shutil
-import subprocess
-import tempfile
 from contextlib import contextmanager
 
 import harness
-from harness import COLOUR_DEADLINE, COMMAND_DEADLINE, HarnessError, poll
+from harness import (
+    COLOUR_DEADLINE,
+    COMMAND_DEADLINE,
+    HarnessError,
+    centre,
+    poll,
+    poll_value,
+    run_wine_program,
+    xdotool,
+)
 
 SERVICE_FOLDER = "tavori-test"
 APP_FOLDER = "tavori-app"
@@ -28,25 +34,6 @@ STAND_IN_MARKER = "net-ran.txt"  # what the helper writes beside itself when run
 # Where the X pointer rests between clicks: off the monitor, so that no row's tooltip shows and
 # covers the row under it.
 POINTER_PARK = (1016, 760)
-
-
-def run_wine(bottle, *args, cwd=None):
-    """Runs a Windows program in the bottle to its end; returns (exit status, its output).
-    The output goes through a file: the first program of a prefix starts Wine's background
-    processes (services.exe and the rest), which inherit its handles and would keep a pipe
-    open for as long as the prefix lives."""
-    with tempfile.TemporaryFile() as out:
-        result = subprocess.run(
-            [harness.WINE64, *args],
-            cwd=cwd,
-            env=bottle.env,
-            stdin=subprocess.DEVNULL,
-            stdout=out,
-            stderr=subprocess.STDOUT,
-            timeout=COMMAND_DEADLINE,
-        )
-        out.seek(0)
-        return result.returncode, out.read().decode(errors="replace")
 
 
 def wmi_count(bottle, image):
@@ -79,7 +66,7 @@ class ServiceHost:
     def install(self, name, image):
         shutil.copy2(self.bottle.session.helper_exe, self.service_folder / image)
         binary = f"C:\\{SERVICE_FOLDER}\\{image} service {name}"
-        status, out = run_wine(
+        status, out = run_wine_program(
             self.bottle, "sc", "create", name, "binPath=", binary, "type=", "own",
             "start=", "demand",
         )
@@ -90,24 +77,16 @@ class ServiceHost:
     def state(self, name):
         """What `sc query` says of the service (RUNNING, STOPPED, START_PENDING...), or None
         when there is no such service."""
-        status, out = run_wine(self.bottle, "sc", "query", name)
+        status, out = run_wine_program(self.bottle, "sc", "query", name)
         found = re.search(r"STATE\s*:\s*\d+\s+(\w+)", out)
         return found.group(1) if status == 0 and found else None
 
     def wait_state(self, name, state, deadline=COMMAND_DEADLINE):
-        seen = []
-
-        def reached():
+        def now():
             self.check_stand_ins()
-            now = self.state(name)
-            if not seen or seen[-1] != now:
-                seen.append(now)
-            return now == state
+            return self.state(name)
 
-        try:
-            poll(reached, deadline, f"sc query {name} to say {state}", interval=0.2)
-        except AssertionError as error:
-            raise AssertionError(f"{error}; sc query said {seen}") from None
+        poll_value(now, state, deadline, f"sc query {name} to say {state}", "sc query said")
 
     def stop_all(self):
         """Stops every installed service that runs, through Wine's net.exe."""
@@ -115,7 +94,7 @@ class ServiceHost:
             (self.service_folder / hold).unlink(missing_ok=True)
         for name in self.installed:
             if self.state(name) != "STOPPED":
-                run_wine(self.bottle, "net", "stop", name)
+                run_wine_program(self.bottle, "net", "stop", name)
                 self.wait_state(name, "STOPPED")
 
     @contextmanager
@@ -159,7 +138,7 @@ class ServiceHost:
         which looks in its working folder before the system folder, finds each when started in
         its folder. Then forgets that they ran."""
         for folder in self.stand_in_folders():
-            run_wine(self.bottle, "cmd", "/c", "net.exe", "stop", "NOSERVICE", cwd=folder)
+            run_wine_program(self.bottle, "cmd", "/c", "net.exe", "stop", "NOSERVICE", cwd=folder)
         runs = self.stand_in_runs()
         if len(runs) != len(self.stand_in_folders()):
             raise HarnessError(f"a net.exe stand-in was not found by cmd.exe: only {runs}")
@@ -174,19 +153,6 @@ class ServiceHost:
 # The rows, as a user clicks and sees them
 
 
-def xdotool(display, *args):
-    result = subprocess.run(
-        ["xdotool", *[str(a) for a in args]],
-        stdin=subprocess.DEVNULL,
-        capture_output=True,
-        env=dict(os.environ, DISPLAY=display),
-        timeout=COMMAND_DEADLINE,
-    )
-    if result.returncode != 0:
-        raise HarnessError(f"xdotool {args}: {result.stderr.decode(errors='replace')}")
-    return result.stdout.decode(errors="replace")
-
-
 def move_pointer(display, x, y):
     """Moves the X pointer and waits until the X server has it there. (xdotool's own --sync
     waits for the pointer to leave where it was, for 15 s when it was there already.)"""
@@ -197,10 +163,6 @@ def move_pointer(display, x, y):
         return found and (int(found.group(1)), int(found.group(2))) == (x, y)
 
     poll(there, COMMAND_DEADLINE, f"the X pointer to reach {x}, {y}")
-
-
-def centre(rect):
-    return rect["left"] + rect["width"] // 2, rect["top"] + rect["height"] // 2
 
 
 def park_pointer(display, over=None):
@@ -246,17 +208,11 @@ def row_shades(monitor):
 
 def wait_row_shades(monitor, expected, deadline=COLOUR_DEADLINE):
     """Polls screenshots until the rows show exactly the expected colours, top to bottom."""
-    seen = []
 
-    def matches():
+    def shades():
         if monitor.exited():
             raise AssertionError("tavori.exe ended while its rows were watched")
-        shades = row_shades(monitor)
-        if not seen or seen[-1] != shades:
-            seen.append(shades)
-        return shades == expected
+        return row_shades(monitor)
 
-    try:
-        poll(matches, deadline, f"rows {expected}", interval=0.2)
-    except AssertionError as error:
-        raise AssertionError(f"{error}; rows went through {seen}\n{monitor.diagnose()}") from None
+    poll_value(shades, expected, deadline, f"rows {expected}", "rows went through",
+               report=monitor.diagnose)

@@ -44,23 +44,16 @@ class MonitorTestCase(unittest.TestCase):
         return self.monitor
 
 
-class FirstRunWindowTest(unittest.TestCase):
+class FirstRunWindowTest(harness.SharedBottleTestCase):
     """What the helper reports about the main window of a monitor started in a new prefix.
     The monitor lays out in twips; at the 96 dpi Wine reports, 15 twips make a pixel."""
 
-    @classmethod
-    def setUpClass(cls):
-        cls.bottle = harness.session().bottle("first-run-window")
-        try:
-            cls.monitor = Monitor(cls.bottle)
-            cls.info = cls.monitor.wait_mapped()
-        except BaseException:
-            cls.bottle.close()
-            raise
+    BOTTLE_NAME = "first-run-window"
 
     @classmethod
-    def tearDownClass(cls):
-        cls.bottle.close()
+    def prepare_bottle(cls):
+        cls.monitor = Monitor(cls.bottle)
+        cls.info = cls.monitor.wait_mapped()
 
     def test_screen_is_96_dpi(self):
         # Every pixel size below assumes it; Wine reports 96 unless its registry says otherwise.

@@ -6,12 +6,12 @@ is topmost is read from its extended style (WS_EX_TOPMOST)."""
 
 import json
 import os
-import unittest
 
+import desktop
 import harness
-from desktop import ACTION_DEADLINE, Desktop, topmost
+from desktop import ACTION_DEADLINE, topmost
 from monitor import CAPTION, MAIN_CLASS, ROW_NAMES, Monitor
-from registry import ALWAYS_ON_TOP_KEY, OPTIONS_PLACEMENT_KEYS, SETTINGS_KEY, Settings
+from registry import ALWAYS_ON_TOP_KEY, OPTIONS_PLACEMENT_KEYS, SETTINGS_KEY
 from services import ServiceHost, process_names
 
 OPTIONS_CLASS = "TAVORI_OPTIONS"
@@ -40,15 +40,8 @@ def control(info, text):
     return found[0]
 
 
-class OptionsTestCase(unittest.TestCase):
+class OptionsTestCase(desktop.DesktopTestCase):
     """A fresh prefix per test, with the settings the test stores before the monitor starts."""
-
-    def setUp(self):
-        self.bottle = harness.session().bottle(self.id())
-        self.addCleanup(self.bottle.close)
-        self.settings = Settings(self.bottle)
-        self.desktop = Desktop(self.bottle)
-        self.monitor = None
 
     def start_monitor(self, stored=None, **monitor_args):
         if stored:
@@ -93,18 +86,8 @@ class OptionsTestCase(unittest.TestCase):
 
     def wait_setting(self, key, text):
         """Waits for the stored value of key to read text (None: for it to be absent)."""
-        seen = []
-
-        def stored():
-            value = (self.settings.values() or {}).get(key)
-            if not seen or seen[-1] != value:
-                seen.append(value)
-            return value == text
-
-        try:
-            harness.poll(stored, ACTION_DEADLINE, f"{key} to be stored as {text!r}", interval=0.2)
-        except AssertionError as error:
-            raise AssertionError(f"{error}; it read {seen}") from None
+        harness.poll_value(lambda: (self.settings.values() or {}).get(key), text, ACTION_DEADLINE,
+                           f"{key} to be stored as {text!r}", "it read")
 
     def check_box_state(self):
         return self.desktop.check_state(OPTIONS_CLASS, OPTIONS_CAPTION, CHECK_BOX)

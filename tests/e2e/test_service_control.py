@@ -30,22 +30,15 @@ def expected_rows(running=()):
     return ["green" if name in running else "red" for name in ROW_NAMES]
 
 
-class ServiceControlTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.bottle = harness.session().bottle("service-control")
-        try:
-            cls.host = ServiceHost(cls.bottle)
-            for name, image in SERVICES.items():
-                cls.host.install(name, image)
-            cls.host.arm_stand_ins()
-        except BaseException:
-            cls.bottle.close()
-            raise
+class ServiceControlTest(harness.SharedBottleTestCase):
+    BOTTLE_NAME = "service-control"
 
     @classmethod
-    def tearDownClass(cls):
-        cls.bottle.close()
+    def prepare_bottle(cls):
+        cls.host = ServiceHost(cls.bottle)
+        for name, image in SERVICES.items():
+            cls.host.install(name, image)
+        cls.host.arm_stand_ins()
 
     def setUp(self):
         self.host.forget_stand_in_runs()

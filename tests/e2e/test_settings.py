@@ -1,12 +1,11 @@
 """The main window's placement in the registry: where tavori.exe opens its window and what it
 leaves behind, run under Wine on Xvfb with the settings read and edited by Wine's reg.exe."""
 
-import unittest
-
+import desktop
 import harness
-from desktop import ACTION_DEADLINE, Desktop
+from desktop import ACTION_DEADLINE
 from monitor import CAPTION, MAIN_CLASS, Monitor
-from registry import ALWAYS_ON_TOP_KEY, MAIN_PLACEMENT_KEYS, SETTINGS_KEY, Settings
+from registry import ALWAYS_ON_TOP_KEY, MAIN_PLACEMENT_KEYS, SETTINGS_KEY
 
 # 1000, 1000, 1215 x 3135 twips; 15 twips make a pixel at 96 dpi.
 FIRST_RUN_VALUES = {
@@ -19,15 +18,8 @@ def placement(left, top, width, height):
     return dict(zip(MAIN_PLACEMENT_KEYS, (left, top, width, height)))
 
 
-class SettingsTestCase(unittest.TestCase):
+class SettingsTestCase(desktop.DesktopTestCase):
     """A fresh prefix per test: no settings unless the test stores some."""
-
-    def setUp(self):
-        self.bottle = harness.session().bottle(self.id())
-        self.addCleanup(self.bottle.close)
-        self.settings = Settings(self.bottle)
-        self.desktop = Desktop(self.bottle)
-        self.monitor = None
 
     def start_monitor(self):
         self.monitor = Monitor(self.bottle)
