@@ -117,6 +117,38 @@ class FirstRunWindowTest(harness.SharedBottleTestCase):
         )
 
 
+class HighDpiWindowTest(harness.SharedBottleTestCase):
+    """The same layout on a screen scaled to 150 %: 10 twips to the pixel."""
+
+    BOTTLE_NAME = "high-dpi-window"
+
+    @classmethod
+    def prepare_bottle(cls):
+        status, out = harness.run_wine_program(
+            cls.bottle, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+            "/t", "REG_DWORD", "/d", "144", "/f")
+        if status != 0:
+            raise harness.HarnessError(f"reg add LogPixels: exit {status}: {out}")
+        cls.monitor = Monitor(cls.bottle)
+        cls.info = cls.monitor.wait_mapped()
+
+    def test_window_and_rows_scale_with_the_screen(self):
+        self.assertEqual(self.info["dpi"], {"x": 144, "y": 144})
+        # 1000, 1000, 1215 x 3135 twips; halves round away from zero.
+        self.assertEqual(self.info["window"],
+                         {"left": 100, "top": 100, "width": 122, "height": 314})
+        client = self.info["client"]
+        rows = self.monitor.rows()
+        # 285 twips high on a 360-twip pitch, 1095 wide.
+        self.assertEqual([(r["rect"]["top"] - client["top"], r["rect"]["height"]) for r in rows],
+                         [(36 * i, 29) for i in range(7)])
+        self.assertTrue(all(r["rect"]["width"] == 110 for r in rows), rows)
+        button = self.monitor.option_buttons()[0]["rect"]
+        self.assertEqual((button["top"] - client["top"], button["height"]), (252, 26))
+        self.assertLessEqual(button["top"] + button["height"], client["top"] + client["height"],
+                             "the OPTIONS button is cut off")
+
+
 class StatusColourTest(MonitorTestCase):
     """The rows' colours over time, read from screenshots of the Xvfb screen."""
 
