@@ -138,10 +138,10 @@ class Window {
     virtual ~Window() = default;
 
     // Controls take the keyboard focus in the order in which they are added.
-    virtual TextBox& AddTextBox(const TextBoxSpec& spec) = 0;
-    virtual void AddButton(const ButtonSpec& spec) = 0;
-    virtual Label& AddLabel(const LabelSpec& spec) = 0;
-    virtual CheckBox& AddCheckBox(const CheckBoxSpec& spec) = 0;
+    virtual TextBox& AddTextBox(const TextBoxSpec& request) = 0;
+    virtual void AddButton(const ButtonSpec& request) = 0;
+    virtual Label& AddLabel(const LabelSpec& request) = 0;
+    virtual CheckBox& AddCheckBox(const CheckBoxSpec& request) = 0;
     // A new timer starts disabled with no interval.
     virtual Timer& AddTimer(Handler onTick) = 0;
 
@@ -166,7 +166,7 @@ class WindowRuntime {
     virtual ~WindowRuntime() = default;
     // Creates a hidden window. The first window created is the program's main window: the
     // message loop ends when it is closed.
-    virtual std::unique_ptr<Window> CreateTopLevel(const WindowSpec& spec) = 0;
+    virtual std::unique_ptr<Window> CreateTopLevel(const WindowSpec& request) = 0;
     // Dispatches events until the main window has been closed.
     virtual void RunMessageLoop() = 0;
     // The monitors attached now.

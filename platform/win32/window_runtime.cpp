@@ -151,19 +151,19 @@ struct FontKey {
 // object at WM_NCCREATE, and each message is forwarded to a named member.
 class Win32Window final : public Window {
   public:
-    Win32Window(Win32WindowRuntime& runtime, const WindowSpec& spec, bool isMain)
-        : runtime_(runtime), onUnload_(spec.onUnload), isMain_(isMain) {
+    Win32Window(Win32WindowRuntime& runtime, const WindowSpec& request, bool isMain)
+        : runtime_(runtime), onUnload_(request.onUnload), isMain_(isMain) {
         DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-        if (spec.frame == Frame::SizableToolWindow) {
+        if (request.frame == Frame::SizableToolWindow) {
             style |= WS_THICKFRAME;
         }
-        const std::wstring className = Widen(spec.className);
+        const std::wstring className = Widen(request.className);
         const HWND created = ::CreateWindowExW(
-            WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, className.c_str(), Widen(spec.caption).c_str(),
-            style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-            runtime_.Instance(), this);
+            WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, className.c_str(),
+            Widen(request.caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+            CW_USEDEFAULT, nullptr, nullptr, runtime_.Instance(), this);
         if (created == nullptr) {
-            ThrowLastError("Creating the window \"" + std::string(spec.caption) + "\" failed.");
+            ThrowLastError("Creating the window \"" + std::string(request.caption) + "\" failed.");
         }
     }
 
@@ -203,46 +203,46 @@ class Win32Window final : public Window {
         return self->HandleMessage(message, wParam, lParam);
     }
 
-    TextBox& AddTextBox(const TextBoxSpec& spec) override {
-        Control& control =
-            AddControl(ControlKind::TextBox, WS_EX_CLIENTEDGE, L"EDIT", spec.text,
-                       WS_TABSTOP | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL, spec.at, spec.font);
-        control.onDoubleClick = spec.onDoubleClick;
-        control.Paint(spec.background);
+    TextBox& AddTextBox(const TextBoxSpec& request) override {
+        Control& control = AddControl(ControlKind::TextBox, WS_EX_CLIENTEDGE, L"EDIT", request.text,
+                                      WS_TABSTOP | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL,
+                                      request.at, request.font);
+        control.onDoubleClick = request.onDoubleClick;
+        control.Paint(request.background);
         // The rows are narrow: no inner margins, so that the longest service name fits.
         ::SendMessageW(control.hwnd, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
         // Edit controls report no double-clicks to their parent: hook the control itself.
         ::SetWindowSubclass(control.hwnd, &Win32Window::TextBoxProc, 0,
                             reinterpret_cast<DWORD_PTR>(&control));
-        if (!spec.tooltip.empty()) {
-            AddTooltip(control.hwnd, spec.tooltip);
+        if (!request.tooltip.empty()) {
+            AddTooltip(control.hwnd, request.tooltip);
         }
         textBoxes_.push_back(std::make_unique<Win32TextBox>(control));
         return *textBoxes_.back();
     }
 
-    void AddButton(const ButtonSpec& spec) override {
+    void AddButton(const ButtonSpec& request) override {
         Control& control =
-            AddControl(ControlKind::Button, 0, L"BUTTON", spec.caption,
-                       WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, spec.at, spec.font);
-        control.onClick = spec.onClick;
+            AddControl(ControlKind::Button, 0, L"BUTTON", request.caption,
+                       WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE, request.at, request.font);
+        control.onClick = request.onClick;
     }
 
-    Label& AddLabel(const LabelSpec& spec) override {
+    Label& AddLabel(const LabelSpec& request) override {
         Control& control =
-            AddControl(ControlKind::Label, 0, L"STATIC", spec.caption,
-                       SS_CENTER | SS_NOTIFY | SS_NOPREFIX | WS_BORDER, spec.at, spec.font);
-        control.onDoubleClick = spec.onDoubleClick;
-        control.foreground = spec.foreground;
-        control.Paint(spec.background);
+            AddControl(ControlKind::Label, 0, L"STATIC", request.caption,
+                       SS_CENTER | SS_NOTIFY | SS_NOPREFIX | WS_BORDER, request.at, request.font);
+        control.onDoubleClick = request.onDoubleClick;
+        control.foreground = request.foreground;
+        control.Paint(request.background);
         labels_.push_back(std::make_unique<Win32Label>(control));
         return *labels_.back();
     }
 
-    CheckBox& AddCheckBox(const CheckBoxSpec& spec) override {
-        Control& control = AddControl(ControlKind::CheckBox, 0, L"BUTTON", spec.caption,
-                                      WS_TABSTOP | BS_3STATE | BS_MULTILINE, spec.at, {});
-        control.onClick = spec.onClick;
+    CheckBox& AddCheckBox(const CheckBoxSpec& request) override {
+        Control& control = AddControl(ControlKind::CheckBox, 0, L"BUTTON", request.caption,
+                                      WS_TABSTOP | BS_3STATE | BS_MULTILINE, request.at, {});
+        control.onClick = request.onClick;
         checkBoxes_.push_back(std::make_unique<Win32CheckBox>(control));
         return *checkBoxes_.back();
     }
@@ -503,8 +503,8 @@ class Win32Window final : public Window {
         return *controls_.back();
     }
 
-    HFONT FontFor(const FontSpec& spec) {
-        FontKey key{std::string(spec.face), spec.points, spec.bold};
+    HFONT FontFor(const FontSpec& request) {
+        FontKey key{std::string(request.face), request.points, request.bold};
         for (const auto& [known, font] : fonts_) {
             if (known == key) {
                 return font.Get();
@@ -514,7 +514,7 @@ class Win32Window final : public Window {
         // The dialogs' classic default, 8-point MS Shell Dlg, stands in for an empty face. GDI
         // maps a face the system lacks (MS Sans Serif on newer Windows) to its registered
         // substitute.
-        const FontSpec wanted = spec.face.empty() ? FontSpec{"MS Shell Dlg", 8, false} : spec;
+        const FontSpec wanted = request.face.empty() ? FontSpec{"MS Shell Dlg", 8, false} : request;
         logFont.lfHeight = -static_cast<LONG>(std::lround(wanted.points * runtime_.Dpi() / 72));
         logFont.lfWeight = wanted.bold ? FW_BOLD : FW_NORMAL;
         logFont.lfCharSet = DEFAULT_CHARSET;
@@ -646,11 +646,11 @@ void Win32WindowRuntime::RegisterWindowClass(const std::wstring& className, bool
     registeredClasses_.push_back(className);
 }
 
-std::unique_ptr<Window> Win32WindowRuntime::CreateTopLevel(const WindowSpec& spec) {
-    RegisterWindowClass(Widen(spec.className), spec.programIcon);
+std::unique_ptr<Window> Win32WindowRuntime::CreateTopLevel(const WindowSpec& request) {
+    RegisterWindowClass(Widen(request.className), request.programIcon);
     const bool isMain = !mainWindowCreated_;
     mainWindowCreated_ = true;
-    return std::make_unique<Win32Window>(*this, spec, isMain);
+    return std::make_unique<Win32Window>(*this, request, isMain);
 }
 
 void Win32WindowRuntime::RunMessageLoop() {

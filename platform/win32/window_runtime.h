@@ -16,7 +16,7 @@ class Win32WindowRuntime final : public WindowRuntime {
   public:
     Win32WindowRuntime(HINSTANCE instance, EventDispatcher& dispatcher);
 
-    std::unique_ptr<Window> CreateTopLevel(const WindowSpec& spec) override;
+    std::unique_ptr<Window> CreateTopLevel(const WindowSpec& request) override;
     void RunMessageLoop() override;
     std::vector<MonitorArea> Monitors() const override;
 

@@ -91,35 +91,35 @@ void ScriptedFailure::ThrowIfDue() {
 
 // --- Controls -----------------------------------------------------------------------------------
 
-FakeTextBox::FakeTextBox(const TextBoxSpec& spec)
-    : at_(spec.at),
-      text_(spec.text),
-      tooltip_(spec.tooltip),
-      font_(spec.font),
-      initialBackground_(spec.background),
-      background_(spec.background),
-      onDoubleClick_(spec.onDoubleClick) {}
+FakeTextBox::FakeTextBox(const TextBoxSpec& request)
+    : at_(request.at),
+      text_(request.text),
+      tooltip_(request.tooltip),
+      font_(request.font),
+      initialBackground_(request.background),
+      background_(request.background),
+      onDoubleClick_(request.onDoubleClick) {}
 
 void FakeTextBox::SetBackground(Colour colour) {
     background_ = colour;
     backgroundWrites_.push_back(colour);
 }
 
-FakeLabel::FakeLabel(const LabelSpec& spec)
-    : at_(spec.at),
-      caption_(spec.caption),
-      font_(spec.font),
-      background_(spec.background),
-      foreground_(spec.foreground),
-      onDoubleClick_(spec.onDoubleClick) {}
+FakeLabel::FakeLabel(const LabelSpec& request)
+    : at_(request.at),
+      caption_(request.caption),
+      font_(request.font),
+      background_(request.background),
+      foreground_(request.foreground),
+      onDoubleClick_(request.onDoubleClick) {}
 
 void FakeLabel::SetCaption(std::string_view caption) {
     caption_ = caption;
     captionWrites_.emplace_back(caption);
 }
 
-FakeCheckBox::FakeCheckBox(const CheckBoxSpec& spec)
-    : at_(spec.at), caption_(spec.caption), onClick_(spec.onClick) {}
+FakeCheckBox::FakeCheckBox(const CheckBoxSpec& request)
+    : at_(request.at), caption_(request.caption), onClick_(request.onClick) {}
 
 void FakeCheckBox::SetValue(int value) {
     ++setValueCount_;
@@ -165,16 +165,16 @@ void FakeTimer::Fire() {
 
 // --- FakeWindow ---------------------------------------------------------------------------------
 
-FakeWindow::FakeWindow(FakeWindowRuntime& runtime, const WindowSpec& spec, std::size_t index,
+FakeWindow::FakeWindow(FakeWindowRuntime& runtime, const WindowSpec& request, std::size_t index,
                        WindowHandle handle)
     : runtime_(runtime),
       index_(index),
       handle_(handle),
-      className_(spec.className),
-      caption_(spec.caption),
-      frame_(spec.frame),
-      programIcon_(spec.programIcon),
-      onUnload_(spec.onUnload) {}
+      className_(request.className),
+      caption_(request.caption),
+      frame_(request.frame),
+      programIcon_(request.programIcon),
+      onUnload_(request.onUnload) {}
 
 FakeWindow::~FakeWindow() {
     runtime_.live_[index_] = nullptr;
@@ -185,29 +185,30 @@ void FakeWindow::AddEntry(ControlKind kind, std::size_t index, const ControlRect
     controls_.push_back({kind, index, TwipsRect(at), std::string(text)});
 }
 
-TextBox& FakeWindow::AddTextBox(const TextBoxSpec& spec) {
+TextBox& FakeWindow::AddTextBox(const TextBoxSpec& request) {
     calls_.emplace_back("AddTextBox");
-    AddEntry(ControlKind::TextBox, textBoxes_.size(), spec.at, spec.text);
-    return *textBoxes_.emplace_back(std::make_unique<FakeTextBox>(spec));
+    AddEntry(ControlKind::TextBox, textBoxes_.size(), request.at, request.text);
+    return *textBoxes_.emplace_back(std::make_unique<FakeTextBox>(request));
 }
 
-void FakeWindow::AddButton(const ButtonSpec& spec) {
+void FakeWindow::AddButton(const ButtonSpec& request) {
     calls_.emplace_back("AddButton");
-    AddEntry(ControlKind::Button, buttons_.size(), spec.at, spec.caption);
-    buttons_.push_back(std::make_unique<FakeButton>(FakeButton{
-        TwipsRect(spec.at), std::string(spec.caption), RecordedFont(spec.font), spec.onClick}));
+    AddEntry(ControlKind::Button, buttons_.size(), request.at, request.caption);
+    buttons_.push_back(
+        std::make_unique<FakeButton>(FakeButton{TwipsRect(request.at), std::string(request.caption),
+                                                RecordedFont(request.font), request.onClick}));
 }
 
-Label& FakeWindow::AddLabel(const LabelSpec& spec) {
+Label& FakeWindow::AddLabel(const LabelSpec& request) {
     calls_.emplace_back("AddLabel");
-    AddEntry(ControlKind::Label, labels_.size(), spec.at, spec.caption);
-    return *labels_.emplace_back(std::make_unique<FakeLabel>(spec));
+    AddEntry(ControlKind::Label, labels_.size(), request.at, request.caption);
+    return *labels_.emplace_back(std::make_unique<FakeLabel>(request));
 }
 
-CheckBox& FakeWindow::AddCheckBox(const CheckBoxSpec& spec) {
+CheckBox& FakeWindow::AddCheckBox(const CheckBoxSpec& request) {
     calls_.emplace_back("AddCheckBox");
-    AddEntry(ControlKind::CheckBox, checkBoxes_.size(), spec.at, spec.caption);
-    return *checkBoxes_.emplace_back(std::make_unique<FakeCheckBox>(spec));
+    AddEntry(ControlKind::CheckBox, checkBoxes_.size(), request.at, request.caption);
+    return *checkBoxes_.emplace_back(std::make_unique<FakeCheckBox>(request));
 }
 
 Timer& FakeWindow::AddTimer(Handler onTick) {
@@ -357,13 +358,13 @@ void FakeWindow::CloseBox() {
 
 // --- FakeWindowRuntime --------------------------------------------------------------------------
 
-std::unique_ptr<Window> FakeWindowRuntime::CreateTopLevel(const WindowSpec& spec) {
+std::unique_ptr<Window> FakeWindowRuntime::CreateTopLevel(const WindowSpec& request) {
     const std::size_t index = created_.size();
-    created_.push_back(
-        {std::string(spec.className), std::string(spec.caption), spec.frame, spec.programIcon});
+    created_.push_back({std::string(request.className), std::string(request.caption), request.frame,
+                        request.programIcon});
     // Handles look like the system's: non-zero, distinct, and clear of the insert-after values.
     const WindowHandle handle = 0x10000 + 0x10 * index;
-    auto window = std::make_unique<FakeWindow>(*this, spec, index, handle);
+    auto window = std::make_unique<FakeWindow>(*this, request, index, handle);
     live_.push_back(window.get());
     return window;
 }

@@ -57,7 +57,7 @@ struct TwipsRect {
     friend void PrintTo(const TwipsRect& rect, std::ostream* out);
 };
 
-// A font as the logic asked for it, kept beyond the lifetime of the spec's string_view.
+// A font as the logic asked for it, kept beyond the lifetime of the request's string_view.
 struct RecordedFont {
     std::string face;
     double points = 0;
@@ -65,8 +65,8 @@ struct RecordedFont {
 
     RecordedFont() = default;
     RecordedFont(std::string f, double p, bool b) : face(std::move(f)), points(p), bold(b) {}
-    explicit RecordedFont(const FontSpec& spec)
-        : face(spec.face), points(spec.points), bold(spec.bold) {}
+    explicit RecordedFont(const FontSpec& request)
+        : face(request.face), points(request.points), bold(request.bold) {}
 
     friend bool operator==(const RecordedFont&, const RecordedFont&) = default;
     friend void PrintTo(const RecordedFont& font, std::ostream* out);
@@ -105,7 +105,7 @@ struct ControlEntry {
 
 class FakeTextBox final : public TextBox {
   public:
-    explicit FakeTextBox(const TextBoxSpec& spec);
+    explicit FakeTextBox(const TextBoxSpec& request);
 
     void SetBackground(Colour colour) override;
     Colour Background() const override { return background_; }
@@ -140,7 +140,7 @@ struct FakeButton {
 
 class FakeLabel final : public Label {
   public:
-    explicit FakeLabel(const LabelSpec& spec);
+    explicit FakeLabel(const LabelSpec& request);
 
     void SetCaption(std::string_view caption) override;
 
@@ -165,7 +165,7 @@ class FakeLabel final : public Label {
 
 class FakeCheckBox final : public CheckBox {
   public:
-    explicit FakeCheckBox(const CheckBoxSpec& spec);
+    explicit FakeCheckBox(const CheckBoxSpec& request);
 
     int Value() const override { return value_; }
     // Throws tavori::Error for a value other than 0, 1 or 2, as the real check box does.
@@ -222,17 +222,17 @@ class FakeTimer final : public Timer {
 
 class FakeWindow final : public Window {
   public:
-    FakeWindow(FakeWindowRuntime& runtime, const WindowSpec& spec, std::size_t index,
+    FakeWindow(FakeWindowRuntime& runtime, const WindowSpec& request, std::size_t index,
                WindowHandle handle);
     ~FakeWindow() override;
     FakeWindow(const FakeWindow&) = delete;
     FakeWindow& operator=(const FakeWindow&) = delete;
 
     // Window
-    TextBox& AddTextBox(const TextBoxSpec& spec) override;
-    void AddButton(const ButtonSpec& spec) override;
-    Label& AddLabel(const LabelSpec& spec) override;
-    CheckBox& AddCheckBox(const CheckBoxSpec& spec) override;
+    TextBox& AddTextBox(const TextBoxSpec& request) override;
+    void AddButton(const ButtonSpec& request) override;
+    Label& AddLabel(const LabelSpec& request) override;
+    CheckBox& AddCheckBox(const CheckBoxSpec& request) override;
     Timer& AddTimer(Handler onTick) override;
     void SetPlacement(const Placement& placement) override;
     Placement GetPlacement() const override { return placement_; }
@@ -336,7 +336,7 @@ class FakeWindowRuntime final : public WindowRuntime {
     FakeWindowRuntime(const FakeWindowRuntime&) = delete;
     FakeWindowRuntime& operator=(const FakeWindowRuntime&) = delete;
 
-    std::unique_ptr<Window> CreateTopLevel(const WindowSpec& spec) override;
+    std::unique_ptr<Window> CreateTopLevel(const WindowSpec& request) override;
     // Runs the script given to OnMessageLoop, if any, which stands for the user's session; with
     // no script it only counts the call and returns. A script must leave the main window closed.
     void RunMessageLoop() override;
