@@ -27,11 +27,12 @@ ComApartment::~ComApartment() {
     ::CoUninitialize();
 }
 
-Bstr::Bstr(std::wstring_view text)
-    : text_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
-    if (text_ == nullptr) {
+Bstr MakeBstr(std::wstring_view text) {
+    Bstr made(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+    if (!made) {
         throw std::bad_alloc();
     }
+    return made;
 }
 
 }  // namespace tavori::win32

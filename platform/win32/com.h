@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+#include "platform/unique_resource.h"
+
 namespace tavori::win32 {
 
 // COM on the user-interface thread, for the life of the program: a single-threaded apartment,
@@ -17,17 +19,14 @@ class ComApartment {
     ComApartment& operator=(const ComApartment&) = delete;
 };
 
-// The single owner of a BSTR.
-class Bstr {
-  public:
-    explicit Bstr(std::wstring_view text);
-    ~Bstr() { ::SysFreeString(text_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR Get() const { return text_; }
-
-  private:
-    BSTR text_;
+struct BstrTraits {
+    static BSTR Invalid() { return nullptr; }
+    static void Release(BSTR text) { ::SysFreeString(text); }
 };
+// The single owner of a BSTR, whether we made it or COM handed it to us.
+using Bstr = UniqueResource<BSTR, BstrTraits>;
+
+// A BSTR holding the text; throws std::bad_alloc when there is no memory for it.
+Bstr MakeBstr(std::wstring_view text);
 
 }  // namespace tavori::win32

@@ -27,16 +27,10 @@ std::string WmiErrorText(HRESULT hr) {
     if (SUCCEEDED(::CoCreateInstance(CLSID_WbemStatusCodeText, nullptr, CLSCTX_INPROC_SERVER,
                                      IID_PPV_ARGS(&status)))) {
         BSTR text = nullptr;
-        if (SUCCEEDED(status->GetErrorCodeText(hr, 0, 0, &text)) && text != nullptr) {
-            std::wstring_view view(text, ::SysStringLen(text));
-            while (!view.empty() &&
-                   (view.back() == L'\r' || view.back() == L'\n' || view.back() == L' ')) {
-                view.remove_suffix(1);
-            }
-            std::string description = Narrow(view);
-            ::SysFreeString(text);
-            if (!description.empty()) {
-                return description;
+        if (SUCCEEDED(status->GetErrorCodeText(hr, 0, 0, &text))) {
+            const Bstr owned(text);
+            if (owned) {
+                return MessageText(std::wstring_view(text, ::SysStringLen(text)));
             }
         }
     }
@@ -66,7 +60,7 @@ std::size_t WmiManagementService::CountQueryResults(std::string_view query) {
                              IID_PPV_ARGS(&locator)),
           "creating the WMI locator failed", query);
 
-    const Bstr resource(kNamespace);
+    const Bstr resource = MakeBstr(kNamespace);
     ComPtr<IWbemServices> services;
     Check(locator->ConnectServer(resource.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                  &services),
@@ -76,8 +70,8 @@ std::size_t WmiManagementService::CountQueryResults(std::string_view query) {
                               EOAC_NONE),
           "setting the impersonation level on the WMI connection failed", query);
 
-    const Bstr language(L"WQL");
-    const Bstr text(Widen(query));
+    const Bstr language = MakeBstr(L"WQL");
+    const Bstr text = MakeBstr(Widen(query));
     ComPtr<IEnumWbemClassObject> results;
     Check(services->ExecQuery(language.Get(), text.Get(),
                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,

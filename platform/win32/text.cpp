@@ -28,6 +28,13 @@ std::string Narrow(std::wstring_view text) {
     return narrow;
 }
 
+std::string MessageText(std::wstring_view text) {
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
+        text.remove_suffix(1);
+    }
+    return Narrow(text);
+}
+
 std::string SystemErrorText(DWORD code) {
     wchar_t* buffer = nullptr;
     const DWORD length = ::FormatMessageW(
@@ -37,11 +44,7 @@ std::string SystemErrorText(DWORD code) {
     if (length == 0) {
         return {};
     }
-    std::wstring_view text(buffer, length);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-        text.remove_suffix(1);
-    }
-    return Narrow(text);
+    return MessageText(std::wstring_view(buffer, length));
 }
 
 void ThrowLastError(std::string whatFailed) {

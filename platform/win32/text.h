@@ -11,6 +11,9 @@ namespace tavori::win32 {
 std::wstring Widen(std::string_view text);
 std::string Narrow(std::wstring_view text);
 
+// A system message as UTF-8, without the line break and blanks it ends with.
+std::string MessageText(std::wstring_view text);
+
 // The system's own description of a Win32 error number or an HRESULT, in the user's language,
 // without the trailing line break. Empty when the system has none.
 std::string SystemErrorText(DWORD code);
