@@ -450,9 +450,8 @@ class Win32Window final : public Window {
     // Windows ends the process after the session-ending messages without destroying windows:
     // the unload has to happen here or not at all.
     void OnEndSession(bool ending) {
-        if (ending && !unloaded_) {
-            unloaded_ = true;
-            Dispatch(onUnload_);
+        if (ending) {
+            RunUnloadOnce();
         }
     }
 
@@ -466,14 +465,19 @@ class Win32Window final : public Window {
         }
     }
 
-    void Unload() {
-        if (hwnd_ == nullptr) {
-            return;
-        }
+    // The session end and the close that may follow it save the placement once.
+    void RunUnloadOnce() {
         if (!unloaded_) {
             unloaded_ = true;
             Dispatch(onUnload_);
         }
+    }
+
+    void Unload() {
+        if (hwnd_ == nullptr) {
+            return;
+        }
+        RunUnloadOnce();
         if (modalOwner_ != nullptr) {
             // Enabled before this window goes, so that the activation returns to the owner.
             ::EnableWindow(modalOwner_, TRUE);
