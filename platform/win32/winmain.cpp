@@ -34,11 +34,6 @@ void RestrictDllSearchToSystemFolder() {
     }
 }
 
-class NoProcessLauncher final : public tavori::ProcessLauncher {
-  public:
-    void Launch(std::string_view) override {}
-};
-
 class Win32WindowManager final : public tavori::WindowManager {
   public:
     tavori::WindowHandle GetForegroundWindow() override {
