@@ -2,17 +2,18 @@
 enable_language(RC)
 
 add_executable(tavori WIN32
-    platform/win32/com.cpp
-    platform/win32/fatal_exit.cpp
-    platform/win32/management_service.cpp
-    platform/win32/process_launcher.cpp
-    platform/win32/registry_store.cpp
-    platform/win32/text.cpp
-    platform/win32/window_runtime.cpp
-    platform/win32/winmain.cpp
+    platform/launcher.cpp
+    platform/registry.cpp
+    platform/text.cpp
+    platform/win32/dll_search.cpp
+    platform/window.cpp
+    platform/wmi.cpp
+    ui/main_window.cpp
+    ui/options_dialog.cpp
+    ui/winmain.cpp
     res/tavori.rc
 )
-target_include_directories(tavori PRIVATE ${CMAKE_SOURCE_DIR}/res)
+target_include_directories(tavori PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/res)
 target_link_libraries(tavori PRIVATE tavori_logic ole32 oleaut32 wbemuuid uuid comctl32 gdi32 user32 advapi32)
 target_compile_definitions(tavori PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=0x0601 WINVER=0x0601)

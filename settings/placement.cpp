@@ -24,13 +24,10 @@ constexpr Edge kEdges[] = {
 };
 
 std::string Key(std::string_view prefix, std::string_view edge) {
-    std::string key(prefix);
-    key += "Main";
-    key += edge;
-    return key;
+    return std::string(prefix) + "Main" + std::string(edge);
 }
 
-// How far apart two rectangles are, zero where they touch or overlap.
+// How far apart two rectangles are (squared), zero where they touch or overlap.
 double Distance(const Placement& a, const Placement& b) {
     const double dx =
         std::max({0.0, double(b.left) - (a.left + a.width), double(a.left) - (b.left + b.width)});
@@ -67,11 +64,19 @@ void SavePlacement(SettingsStore& store, std::string_view prefix, const Placemen
     }
 }
 
-Placement KeepOnScreen(const Placement& placement, std::span<const MonitorArea> monitors) {
+Placement KeepOnScreen(Placement placement, const Placement& firstRun, const CaptionFrame& frame,
+                       std::span<const MonitorArea> monitors) {
+    if (placement.width < frame.minWidth) {
+        placement.width = firstRun.width;
+    }
+    if (placement.height < frame.minHeight) {
+        placement.height = firstRun.height;
+    }
+    const Placement caption{placement.left, placement.top, placement.width, frame.captionHeight};
     const MonitorArea* nearest = nullptr;
     double nearestDistance = std::numeric_limits<double>::infinity();
     for (const MonitorArea& monitor : monitors) {
-        if (Overlaps(placement, monitor.bounds)) {
+        if (Overlaps(caption, monitor.workArea)) {
             return placement;
         }
         const double distance = Distance(placement, monitor.bounds);
@@ -84,10 +89,9 @@ Placement KeepOnScreen(const Placement& placement, std::span<const MonitorArea> 
         return placement;  // no monitor known: nothing to measure against
     }
     const Placement& work = nearest->workArea;
-    Placement moved = placement;
-    moved.left = Clamp(placement.left, placement.width, work.left, work.width);
-    moved.top = Clamp(placement.top, placement.height, work.top, work.height);
-    return moved;
+    placement.left = Clamp(placement.left, placement.width, work.left, work.width);
+    placement.top = Clamp(placement.top, placement.height, work.top, work.height);
+    return placement;
 }
 
 }  // namespace tavori

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/settings_store.h"
+#include "settings/store.h"
 
 namespace tavori {
 
@@ -12,15 +12,30 @@ namespace tavori {
 constexpr std::string_view kSettingsApplication = "TAVORI";
 constexpr std::string_view kSettingsSection = "Settings";
 
-// Reads and writes of the program's keys. A stored text that is not a number of the right kind
-// throws tavori::Error naming the key, its text, where it is stored and how to mend it; only a
-// hand edit can produce one.
-float ReadSingleSetting(SettingsStore& store, std::string_view key, float defaultValue);
-double ReadDoubleSetting(SettingsStore& store, std::string_view key, double defaultValue);
-// A 16-bit integer (halves rounded to even) that must also lie in [low, high].
-std::int16_t ReadInt16Setting(SettingsStore& store, std::string_view key, std::int16_t defaultValue,
-                              std::int16_t low, std::int16_t high);
+// The "Always On Top" choice, stored as the options dialog's check box value.
+constexpr std::string_view kAlwaysOnTopKey = "AlwaysOnTopTimer_TICKBOX";
 
+// A stored text that is not a number of the right kind throws tavori::Error naming the key, its
+// text, where it is stored and how to mend it; only a hand edit can produce one.
+float ReadSingleSetting(SettingsStore& store, std::string_view key, float defaultValue);
 void WriteSetting(SettingsStore& store, std::string_view key, std::string_view value);
+
+// The main window starts its keeper only for a stored choice that reads as exactly 1.0.
+bool ReadKeeperOnAtStart(SettingsStore& store);
+
+// The options dialog's check box: 0 cleared, 1 ticked, 2 greyed.
+enum class CheckState : std::int16_t { Cleared = 0, Ticked = 1, Greyed = 2 };
+
+// The box as the dialog loads it: the stored choice read as a 16-bit integer (halves to even),
+// which must be a state the box has. Loading any state but cleared counts as a click, so the
+// dialog then runs its switch.
+CheckState ReadAlwaysOnTopBox(SettingsStore& store);
+
+// The switch, on every click of the box: the keeper runs only while the box is ticked, and the
+// box's state is stored at once as its decimal number.
+constexpr bool KeeperOnFor(CheckState box) {
+    return box == CheckState::Ticked;
+}
+void WriteAlwaysOnTopBox(SettingsStore& store, CheckState box);
 
 }  // namespace tavori

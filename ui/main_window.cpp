@@ -1,84 +1,226 @@
 #include "ui/main_window.h"
 
-#include "core/process_probe.h"
-#include "core/service_control.h"
-#include "settings/placement.h"
+#include <commctrl.h>
+
+#include "core/always_on_top.h"
+#include "platform/launcher.h"
+#include "platform/text.h"
+#include "platform/wmi.h"
+#include "res/resource.h"
+#include "settings/settings.h"
 #include "ui/options_dialog.h"
 
 namespace tavori {
 
 namespace {
 
-constexpr FontSpec kMainFont{"MS Sans Serif", 8.25, true};
-constexpr ControlRect kOptionsButtonRect{0, 2520, MainWindow::kClientWidthTwips, 255};
+constexpr int kRowPitchTwips = 360;
+constexpr int kRowHeightTwips = 285;
+constexpr int kClientWidthTwips = 1095;
+constexpr UINT kWatchIntervalMs = 1000;
+constexpr UINT kAlwaysOnTopIntervalMs = 1000;
+
+// Control identifiers, in tab order, above IDOK and IDCANCEL, which Enter and Escape send on
+// their own. Timer identifiers: the watchers 1 to 7 by row, then AlwaysOnTopTimer.
+constexpr int kFirstRowId = 100;
+constexpr int kOptionsButtonId = kFirstRowId + static_cast<int>(kWatchedServices.size());
+constexpr UINT_PTR kAlwaysOnTopTimer = kWatchedServices.size() + 1;
+
+// Posted to the disabled main window when it was activated: pass the activation on to the
+// dialog, as Windows does for a click on a disabled owner.
+constexpr UINT kActivatePopupMessage = WM_APP + 1;
 
 }  // namespace
 
-MainWindow::MainWindow(Platform& platform) : platform_(platform) {
-    window_ = platform_.windows.CreateTopLevel({
-        .className = "TAVORI_MAIN",
-        .caption = "TAVORI",
-        .frame = Frame::FixedToolWindow,
-        .programIcon = true,
-        .onUnload = [this] { OnUnload(); },
-    });
-    for (std::size_t i = 0; i < kWatchedServices.size(); ++i) {
-        const ServiceRow& service = kWatchedServices[i];
-        const int top = static_cast<int>(i) * kRowPitchTwips;
-        rows_[i].box = &window_->AddTextBox({
-            .at = {0, top, kClientWidthTwips, kRowHeightTwips},
-            .text = service.serviceName,
-            .tooltip = service.description,
-            .background = kNotYetProbedColour,
-            .font = kMainFont,
-            .onDoubleClick = [this, i] { OnRowDoubleClick(i); },
-        });
+MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
+    const auto icon =
+        static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TAVORI),
+                                        IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    Create(L"TAVORI_MAIN", L"TAVORI", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+           nullptr, icon);
+    font_ = win32::MakeFont(L"MS Sans Serif", 8.25, true);
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        ServiceRowControl& row = rows_[i];
+        row.brush = win32::MakeBrush(row.colour);
+        row.box = AddControl(
+            kFirstRowId + static_cast<int>(i), L"EDIT", kWatchedServices[i].serviceName,
+            WS_TABSTOP | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 0,
+            static_cast<int>(i) * kRowPitchTwips, kClientWidthTwips, kRowHeightTwips, font_.get());
+        // The rows are narrow: no inner margins, so that the longest service name fits.
+        ::SendMessageW(row.box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+        // Edit controls report no double-clicks to their parent: hook the control itself.
+        ::SetWindowSubclass(row.box, &MainWindow::RowProc, i, reinterpret_cast<DWORD_PTR>(this));
+        AddTooltip(row.box, kWatchedServices[i].description);
     }
-    window_->AddButton({
-        .at = kOptionsButtonRect,
-        .caption = "OPTIONS",
-        .font = kMainFont,
-        .onClick = [this] { OnOptionsClick(); },
-    });
-    for (std::size_t i = 0; i < kWatchedServices.size(); ++i) {
-        rows_[i].watcher = &window_->AddTimer([this, i] { OnWatchTick(i); });
-    }
-    keeper_ = std::make_unique<AlwaysOnTopKeeper>(platform_.windowManager, *window_);
+    AddControl(kOptionsButtonId, L"BUTTON", "OPTIONS", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 2520,
+               kClientWidthTwips, 255, font_.get());
     Load();
 }
 
 void MainWindow::Load() {
-    const Placement stored = RestorePlacement(platform_.settings, "", kFirstRunPlacement);
-    window_->SetPlacement(KeepOnScreen(stored, platform_.windows.Monitors()));
-    for (ServiceRowView& row : rows_) {
-        row.watcher->SetEnabled(true);
-        row.watcher->SetInterval(kWatchIntervalMs);
+    SetPlacement(RestorePlacement(settings_, "", kFirstRunPlacement), kFirstRunPlacement);
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (::SetTimer(hwnd_, i + 1, kWatchIntervalMs, nullptr) == 0) {
+            win32::ThrowLastError("Starting the watcher of " +
+                                  std::string(kWatchedServices[i].serviceName) + " failed.");
+        }
     }
-    keeper_->Start(platform_.settings);
+    SetAlwaysOnTop(ReadKeeperOnAtStart(settings_));
 }
 
 void MainWindow::Show() {
-    window_->Show();
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+    ::UpdateWindow(hwnd_);
+}
+
+void MainWindow::SetAlwaysOnTop(bool on) {
+    if (!on) {
+        ::KillTimer(hwnd_, kAlwaysOnTopTimer);
+        ::SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    } else if (::SetTimer(hwnd_, kAlwaysOnTopTimer, kAlwaysOnTopIntervalMs, nullptr) == 0) {
+        win32::ThrowLastError("Starting the always-on-top timer failed.");
+    }
+}
+
+void MainWindow::AddTooltip(HWND tool, std::string_view text) {
+    if (!tooltip_) {
+        // Not owned by this window: Wine files a window's owned popups between it and the topmost
+        // band, so an owned topmost tooltip would keep the keeper from ever making this window
+        // topmost. Nothing on Windows needs the owner; this window destroys the tooltip itself.
+        tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+                                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                                         nullptr, ::GetModuleHandleW(nullptr), nullptr));
+        if (!tooltip_) {
+            win32::ThrowLastError("Creating the tooltips failed.");
+        }
+    }
+    std::wstring wide = win32::Widen(text);
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = hwnd_;
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = wide.data();  // the tooltip keeps its own copy
+    ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_TIMER:
+            OnTimer(wParam);
+            return 0;
+        case WM_COMMAND:
+            // Enter and Escape arrive as IDOK and IDCANCEL from no control: ignored.
+            if (LOWORD(wParam) == kOptionsButtonId && HIWORD(wParam) == BN_CLICKED) {
+                OnOptionsClick();
+            }
+            return 0;
+        case WM_CTLCOLORSTATIC:  // what a read-only edit control sends
+            return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_GETMINMAXINFO:
+            // Windows widens a captioned window to its minimum tracking size, which for a tool
+            // window is wider than this 81-pixel column: the layout's size wins.
+            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {1, 1};
+            return 0;
+        case WM_ACTIVATE:
+            OnActivateWindow(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case kActivatePopupMessage:
+            OnActivatePopup();
+            return 0;
+        case WM_DESTROY:
+            tooltip_.reset();
+            ::PostQuitMessage(0);
+            return 0;
+        default:
+            return Default(message, wParam, lParam);
+    }
+}
+
+void MainWindow::OnTimer(UINT_PTR id) {
+    if (id == kAlwaysOnTopTimer) {
+        OnAlwaysOnTopTick();
+    } else if (id >= 1 && id <= rows_.size()) {
+        OnWatchTick(id - 1);
+        win32::CoalesceQueuedTicks(hwnd_);
+    }
 }
 
 void MainWindow::OnWatchTick(std::size_t row) {
-    const bool running =
-        IsProcessRunning(platform_.management, kWatchedServices[row].probeImageName);
-    rows_[row].box->SetBackground(running ? kRunningColour : kNotRunningColour);
+    const bool running = win32::IsProcessRunning(kWatchedServices[row].probeImageName);
+    const Colour colour = running ? kRunningColour : kNotRunningColour;
+    if (colour != rows_[row].colour) {  // an unchanged colour needs no new brush or repaint
+        rows_[row].brush = win32::MakeBrush(colour);
+        rows_[row].colour = colour;
+        ::InvalidateRect(rows_[row].box, nullptr, TRUE);
+    }
+}
+
+void MainWindow::OnAlwaysOnTopTick() {
+    KeeperTick(
+        hwnd_, [] { return ::GetForegroundWindow(); },
+        [](HWND window, Band band) {
+            ::SetWindowPos(window, reinterpret_cast<HWND>(static_cast<INT_PTR>(band)), 0, 0, 0, 0,
+                           kNoSizeNoMove);
+        });
 }
 
 void MainWindow::OnRowDoubleClick(std::size_t row) {
-    RunServiceCommand(platform_.launcher,
-                      ToggleCommand(kWatchedServices[row], rows_[row].box->Background()));
+    win32::RunServiceCommand(ToggleCommand(kWatchedServices[row], rows_[row].colour));
 }
 
 void MainWindow::OnOptionsClick() {
-    OptionsDialog dialog(platform_, *keeper_);
-    dialog.ShowModal(*window_);
+    OptionsDialog dialog(*this, settings_);
+    optionsDialog_ = dialog.Handle();
+    dialog.ShowModal();
+    optionsDialog_ = nullptr;
+}
+
+LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
+    for (const ServiceRowControl& row : rows_) {
+        if (row.box == control) {
+            ::SetBkColor(dc, row.colour);
+            return reinterpret_cast<LRESULT>(row.brush.get());
+        }
+    }
+    return Default(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                   reinterpret_cast<LPARAM>(control));
+}
+
+void MainWindow::OnActivateWindow(bool active) {
+    if (active && !::IsWindowEnabled(hwnd_)) {
+        // Activated while the options dialog disables it (the keeper's SetWindowPos does this
+        // every second): hand the activation on, or the dialog loses the keyboard. Posted,
+        // because activation must not change while this one is being delivered.
+        ::PostMessageW(hwnd_, kActivatePopupMessage, 0, 0);
+        return;
+    }
+    OnActivate(active);
+}
+
+void MainWindow::OnActivatePopup() {
+    if (optionsDialog_ != nullptr && ::GetActiveWindow() == hwnd_) {
+        ::SetActiveWindow(optionsDialog_);
+    }
 }
 
 void MainWindow::OnUnload() {
-    SavePlacement(platform_.settings, "", window_->GetPlacement());
+    SavePlacement(settings_, "", GetPlacement());
+}
+
+LRESULT CALLBACK MainWindow::RowProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR row, DWORD_PTR window) noexcept {
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(box, &MainWindow::RowProc, row);
+    }
+    // The control does its own work first, so a double-click still selects as usual.
+    const LRESULT result = ::DefSubclassProc(box, message, wParam, lParam);
+    if (message == WM_LBUTTONDBLCLK) {
+        win32::Dispatcher().Dispatch(
+            [&] { reinterpret_cast<MainWindow*>(window)->OnRowDoubleClick(row); });
+    }
+    return result;
 }
 
 }  // namespace tavori

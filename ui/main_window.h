@@ -2,53 +2,58 @@
 
 #include <array>
 #include <cstddef>
-#include <memory>
 
 #include "core/catalogue.h"
-#include "platform/platform.h"
-#include "ui/always_on_top.h"
+#include "platform/window.h"
+#include "settings/store.h"
 
 namespace tavori {
 
 // The main window, TAVORI_MAIN: seven status rows, one per watched mail service, each with its
-// own once-a-second watcher, and the OPTIONS button. The rows' colours are the only record of
-// the last probe answers.
-class MainWindow {
+// own once-a-second watcher, and the OPTIONS button; the always-on-top keeper runs on its
+// AlwaysOnTopTimer. The rows' colours are the only record of the last probe answers.
+class MainWindow final : public win32::BaseWindow {
   public:
-    static constexpr unsigned kWatchIntervalMs = 1000;
-    static constexpr int kRowPitchTwips = 360;
-    static constexpr int kRowHeightTwips = 285;
-    static constexpr int kClientWidthTwips = 1095;
     static constexpr Placement kFirstRunPlacement{1000, 1000, 1215, 3135};
 
     // Creates the window hidden and runs its load sequence.
-    explicit MainWindow(Platform& platform);
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
+    explicit MainWindow(SettingsStore& settings);
 
     void Show();
 
-    // Event handlers, each run through the platform's dispatcher.
-    void OnWatchTick(std::size_t row);
-    void OnRowDoubleClick(std::size_t row);
-    void OnOptionsClick();
-    void OnUnload();
-
-    Window& window() { return *window_; }
-    AlwaysOnTopKeeper& keeper() { return *keeper_; }
+    // The keeper's switch, from the options dialog. Switched off, the main window also leaves
+    // the topmost band that the keeper's ticks gave it.
+    void SetAlwaysOnTop(bool on);
 
   private:
-    struct ServiceRowView {
-        TextBox* box = nullptr;
-        Timer* watcher = nullptr;
+    struct ServiceRowControl {
+        HWND box = nullptr;
+        Colour colour = kNotYetProbedColour;
+        win32::UniqueBrush brush;
     };
 
-    void Load();
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnUnload() override;
 
-    Platform& platform_;
-    std::unique_ptr<Window> window_;
-    std::array<ServiceRowView, kWatchedServices.size()> rows_{};
-    std::unique_ptr<AlwaysOnTopKeeper> keeper_;
+    void Load();
+    void AddTooltip(HWND tool, std::string_view text);
+    void OnTimer(UINT_PTR id);
+    void OnWatchTick(std::size_t row);
+    void OnAlwaysOnTopTick();
+    void OnRowDoubleClick(std::size_t row);
+    void OnOptionsClick();
+    LRESULT OnControlColour(HDC dc, HWND control);
+    void OnActivateWindow(bool active);
+    void OnActivatePopup();
+
+    static LRESULT CALLBACK RowProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR row, DWORD_PTR window) noexcept;
+
+    SettingsStore& settings_;
+    win32::UniqueFont font_;
+    std::array<ServiceRowControl, kWatchedServices.size()> rows_;
+    win32::UniqueWindow tooltip_;
+    HWND optionsDialog_ = nullptr;  // while it is shown modally over this window
 };
 
 }  // namespace tavori

@@ -1,121 +1,151 @@
 #include "ui/options_dialog.h"
 
-#include <string>
-
-#include "core/catalogue.h"
-#include "core/service_control.h"
-#include "settings/placement.h"
-#include "settings/settings.h"
+#include "platform/launcher.h"
+#include "platform/text.h"
+#include "ui/main_window.h"
 
 namespace tavori {
 
 namespace {
 
-constexpr std::string_view kPlacementPrefix = "OPTIONS";
+constexpr std::string_view kCredit = "Created By HALWERK";
+constexpr std::string_view kContactAddress = "tavori@halwerk.example";
 
-constexpr FontSpec kLabelFont{"MS Sans Serif", 12, true};
 constexpr Colour kLabelBackground = 0;         // black
 constexpr Colour kLabelText = kRunningColour;  // green
 
-constexpr int kCheckBoxCleared = 0;
-constexpr int kCheckBoxTicked = 1;
-constexpr int kCheckBoxGreyed = 2;
+// Control identifiers in tab order: the check box first, so that it holds the focus when the
+// dialog opens. All lie above IDOK and IDCANCEL, which Enter and Escape send on their own.
+enum ControlId {
+    kAlwaysOnTopId = 100,
+    kOkId,
+    kIisStartId,
+    kIisStopId,
+    kTitleId,
+    kCreatorId,
+    kVersionId
+};
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(Platform& platform, AlwaysOnTopKeeper& keeper)
-    : platform_(platform), keeper_(keeper) {
-    window_ = platform_.windows.CreateTopLevel({
-        .className = "TAVORI_OPTIONS",
-        .caption = "TAVORI - OPTIONS",
-        .frame = Frame::SizableToolWindow,
-        .programIcon = false,
-        .onUnload = [this] { OnUnload(); },
-    });
-    // Added in tab order: the check box first, so that it holds the focus when the dialog opens.
-    alwaysOnTop_ = &window_->AddCheckBox({
-        .at = {3120, 1680, 1095, 615},
-        .caption = "Always On Top",
-        .onClick = [this] { OnAlwaysOnTopClick(); },
-    });
-    window_->AddButton({
-        .at = {4440, 1680, 1575, 615},
-        .caption = "OK",
-        .font = {},
-        .onClick = [this] { OnOkClick(); },
-    });
-    window_->AddButton({
-        .at = {240, 1680, 1095, 615},
-        .caption = "START IIS SERVICE",
-        .font = {},
-        .onClick = [this] { OnIisStartClick(); },
-    });
-    window_->AddButton({
-        .at = {1680, 1680, 1095, 615},
-        .caption = "STOP IIS SERVICE",
-        .font = {},
-        .onClick = [this] { OnIisStopClick(); },
-    });
-    const auto label = [this](ControlRect at, std::string_view caption, Handler onDoubleClick) {
-        return &window_->AddLabel({
-            .at = at,
-            .caption = caption,
-            .background = kLabelBackground,
-            .foreground = kLabelText,
-            .font = kLabelFont,
-            .onDoubleClick = std::move(onDoubleClick),
-        });
-    };
-    label({120, 120, 6015, 435}, "HALWERK - TAVORI", nullptr);
-    label({120, 1080, 3015, 465}, "Version 1.0", nullptr);
-    creator_ = label({120, 600, 6015, 450}, kCredit, [this] { OnCreatorDoubleClick(); });
+OptionsDialog::OptionsDialog(MainWindow& mainWindow, SettingsStore& settings)
+    : mainWindow_(mainWindow), settings_(settings) {
+    Create(L"TAVORI_OPTIONS", L"TAVORI - OPTIONS",
+           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN,
+           mainWindow.Handle(), nullptr);
+    buttonFont_ = win32::MakeFont(L"MS Shell Dlg", 8, false);  // the dialogs' classic font
+    labelFont_ = win32::MakeFont(L"MS Sans Serif", 12, true);
+    labelBrush_ = win32::MakeBrush(kLabelBackground);
+    const DWORD button = WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;
+    alwaysOnTop_ = AddControl(kAlwaysOnTopId, L"BUTTON", "Always On Top",
+                              WS_TABSTOP | BS_3STATE | BS_MULTILINE, 0, 3120, 1680, 1095, 615,
+                              buttonFont_.get());
+    AddControl(kOkId, L"BUTTON", "OK", button, 0, 4440, 1680, 1575, 615, buttonFont_.get());
+    AddControl(kIisStartId, L"BUTTON", "START IIS SERVICE", button, 0, 240, 1680, 1095, 615,
+               buttonFont_.get());
+    AddControl(kIisStopId, L"BUTTON", "STOP IIS SERVICE", button, 0, 1680, 1680, 1095, 615,
+               buttonFont_.get());
+    const DWORD label = SS_CENTER | SS_NOTIFY | SS_NOPREFIX | WS_BORDER;
+    AddControl(kTitleId, L"STATIC", "HALWERK - TAVORI", label, 0, 120, 120, 6015, 435,
+               labelFont_.get());
+    creator_ =
+        AddControl(kCreatorId, L"STATIC", kCredit, label, 0, 120, 600, 6015, 450, labelFont_.get());
+    AddControl(kVersionId, L"STATIC", "Version 1.0", label, 0, 120, 1080, 3015, 465,
+               labelFont_.get());
     Load();
 }
 
 void OptionsDialog::Load() {
-    const Placement stored =
-        RestorePlacement(platform_.settings, kPlacementPrefix, kFirstRunPlacement);
-    window_->SetPlacement(KeepOnScreen(stored, platform_.windows.Monitors()));
-
-    const std::int16_t value =
-        ReadInt16Setting(platform_.settings, AlwaysOnTopKeeper::kSettingKey, kCheckBoxCleared,
-                         kCheckBoxCleared, kCheckBoxGreyed);
-    alwaysOnTop_->SetValue(value);
-    // Setting the box raises no click here: the load runs the switch itself when the stored
-    // choice changed the box from cleared.
-    if (value != kCheckBoxCleared) {
-        OnAlwaysOnTopClick();
+    SetPlacement(RestorePlacement(settings_, "OPTIONS", kFirstRunPlacement), kFirstRunPlacement);
+    const CheckState box = ReadAlwaysOnTopBox(settings_);
+    ::SendMessageW(alwaysOnTop_, BM_SETCHECK, static_cast<WPARAM>(box), 0);
+    // Setting the box raises no click: a stored choice that changed it from cleared runs the
+    // switch here, as a click would.
+    if (box != CheckState::Cleared) {
+        ApplyAlwaysOnTop();
     }
 }
 
-void OptionsDialog::ShowModal(Window& owner) {
-    window_->ShowModal(owner);
+void OptionsDialog::ShowModal() {
+    win32::ShowModal(hwnd_, mainWindow_.Handle(), closed_);
 }
 
-void OptionsDialog::OnIisStartClick() {
-    RunServiceCommand(platform_.launcher, kWebPublishingService.startCommand);
+LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_ACTIVATE:
+            OnActivate(LOWORD(wParam) != WA_INACTIVE);
+            return 0;
+        case WM_DESTROY:
+            closed_ = true;
+            return 0;
+        default:
+            return Default(message, wParam, lParam);
+    }
 }
 
-void OptionsDialog::OnIisStopClick() {
-    RunServiceCommand(platform_.launcher, kWebPublishingService.stopCommand);
+void OptionsDialog::OnCommand(int id, UINT code) {
+    if (id == kCreatorId && code == STN_DBLCLK) {
+        ::SetWindowTextW(creator_, win32::Widen(kContactAddress).c_str());
+        return;
+    }
+    if (code != BN_CLICKED) {
+        return;
+    }
+    switch (id) {
+        case kAlwaysOnTopId:
+            OnAlwaysOnTopClick();
+            break;
+        case kOkId:
+            Close();
+            break;
+        case kIisStartId:
+            win32::RunServiceCommand(StartCommand(kWebPublishingService));
+            break;
+        case kIisStopId:
+            win32::RunServiceCommand(StopCommand(kWebPublishingService));
+            break;
+        default:
+            break;  // Enter and Escape arrive as IDOK and IDCANCEL from no control: ignored
+    }
 }
 
 void OptionsDialog::OnAlwaysOnTopClick() {
-    keeper_.SetEnabled(alwaysOnTop_->Value() == kCheckBoxTicked);
-    WriteSetting(platform_.settings, AlwaysOnTopKeeper::kSettingKey,
-                 std::to_string(alwaysOnTop_->Value()));
+    // A click toggles between cleared and ticked; a greyed box, which only an outside edit of the
+    // settings produces, clears as the system's own three-state boxes do after their greyed step.
+    const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
+    ::SendMessageW(alwaysOnTop_, BM_SETCHECK, state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED,
+                   0);
+    ApplyAlwaysOnTop();
 }
 
-void OptionsDialog::OnCreatorDoubleClick() {
-    creator_->SetCaption(kContactAddress);
+void OptionsDialog::ApplyAlwaysOnTop() {
+    const auto box = static_cast<CheckState>(::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0));
+    mainWindow_.SetAlwaysOnTop(KeeperOnFor(box));
+    WriteAlwaysOnTopBox(settings_, box);
 }
 
-void OptionsDialog::OnOkClick() {
-    window_->Close();
+LRESULT OptionsDialog::OnControlColour(HDC dc, HWND control) {
+    if (control == alwaysOnTop_) {  // the one non-label that asks: platform colours
+        return Default(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                       reinterpret_cast<LPARAM>(control));
+    }
+    ::SetBkColor(dc, kLabelBackground);
+    ::SetTextColor(dc, kLabelText);
+    return reinterpret_cast<LRESULT>(labelBrush_.get());
 }
 
 void OptionsDialog::OnUnload() {
-    SavePlacement(platform_.settings, kPlacementPrefix, window_->GetPlacement());
+    SavePlacement(settings_, "OPTIONS", GetPlacement());
+}
+
+void OptionsDialog::OnClosing() {
+    // Enabled before the dialog goes, so that the activation returns to the main window.
+    ::EnableWindow(mainWindow_.Handle(), TRUE);
 }
 
 }  // namespace tavori

@@ -1,44 +1,44 @@
 #pragma once
 
-#include <memory>
-
-#include "platform/platform.h"
-#include "ui/always_on_top.h"
+#include "platform/window.h"
+#include "settings/settings.h"
 
 namespace tavori {
+
+class MainWindow;
 
 // The options dialog, TAVORI_OPTIONS: the IIS start and stop buttons, the "Always On Top"
 // switch, the title, credit and version, and OK. It is created afresh for every opening and
 // applies and stores every change the moment it is made; OK only closes it.
-class OptionsDialog {
+class OptionsDialog final : public win32::BaseWindow {
   public:
     static constexpr Placement kFirstRunPlacement{1000, 1000, 6375, 2805};
-    static constexpr std::string_view kCredit = "Created By HALWERK";
-    static constexpr std::string_view kContactAddress = "tavori@halwerk.example";
 
-    // Creates the dialog hidden and runs its load sequence.
-    OptionsDialog(Platform& platform, AlwaysOnTopKeeper& keeper);
-    OptionsDialog(const OptionsDialog&) = delete;
-    OptionsDialog& operator=(const OptionsDialog&) = delete;
+    // Creates the dialog hidden, owned by the main window, and runs its load sequence.
+    OptionsDialog(MainWindow& mainWindow, SettingsStore& settings);
 
-    // Returns when the dialog has been closed.
-    void ShowModal(Window& owner);
-
-    void OnIisStartClick();
-    void OnIisStopClick();
-    void OnAlwaysOnTopClick();
-    void OnCreatorDoubleClick();
-    void OnOkClick();
-    void OnUnload();
+    // Shows the dialog over the disabled main window; returns when it has been closed.
+    void ShowModal();
 
   private:
-    void Load();
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnUnload() override;
+    void OnClosing() override;
 
-    Platform& platform_;
-    AlwaysOnTopKeeper& keeper_;
-    std::unique_ptr<Window> window_;
-    CheckBox* alwaysOnTop_ = nullptr;
-    Label* creator_ = nullptr;
+    void Load();
+    void OnCommand(int id, UINT code);
+    void OnAlwaysOnTopClick();
+    void ApplyAlwaysOnTop();
+    LRESULT OnControlColour(HDC dc, HWND control);
+
+    MainWindow& mainWindow_;
+    SettingsStore& settings_;
+    win32::UniqueFont labelFont_;
+    win32::UniqueFont buttonFont_;
+    win32::UniqueBrush labelBrush_;
+    HWND alwaysOnTop_ = nullptr;
+    HWND creator_ = nullptr;
+    bool closed_ = false;
 };
 
 }  // namespace tavori

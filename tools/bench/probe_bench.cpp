@@ -1,5 +1,5 @@
 // tavori-probe-bench: how long one answer to "is this image running?" takes, three ways:
-//   IsProcessRunning   TAVORI's own probe (core/process_probe.cpp over the real WMI service)
+//   IsProcessRunning   TAVORI's own probe (platform/wmi.cpp over the real WMI service)
 //   plain-wmi          the same bind-query-release written plainly (plain_probe.cpp)
 //   toolhelp           a Toolhelp32 process snapshot, for scale
 //
@@ -18,10 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "core/process_probe.h"
-#include "platform/win32/com.h"
-#include "platform/win32/management_service.h"
-#include "platform/win32/text.h"
+#include "platform/text.h"
+#include "platform/wmi.h"
 #include "tools/bench/plain_probe.h"
 
 namespace {
@@ -44,10 +42,8 @@ struct Way {
     int found = -2;
 };
 
-tavori::win32::WmiManagementService* gService = nullptr;
-
 int TavoriProbe(const std::string& image) {
-    return tavori::IsProcessRunning(*gService, image) ? 1 : 0;
+    return tavori::win32::IsProcessRunning(image) ? 1 : 0;
 }
 
 int PlainProbe(const std::string& image) {
@@ -72,8 +68,6 @@ int wmain(int argc, wchar_t** argv) {
 
     try {
         tavori::win32::ComApartment com;
-        tavori::win32::WmiManagementService service;
-        gService = &service;
         std::vector<Way> ways = {
             {"IsProcessRunning", TavoriProbe, {}},
             {"plain-wmi", PlainProbe, {}},

@@ -1,4 +1,4 @@
-#include "platform/twips.h"
+#include "settings/twips.h"
 
 #include <algorithm>
 #include <cmath>

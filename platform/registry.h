@@ -1,12 +1,11 @@
 #pragma once
 
-#include "platform/settings_store.h"
+#include "settings/store.h"
 
 namespace tavori::win32 {
 
-// The settings as string values of HKEY_CURRENT_USER\Software\<application>\<section>. The key
-// is opened for each read or write and closed again: nothing stays open between events.
-class RegistrySettingsStore final : public SettingsStore {
+// The settings as REG_SZ values under HKEY_CURRENT_USER\Software\<application>\<section>.
+class RegistryStore final : public SettingsStore {
   public:
     std::string Read(std::string_view application, std::string_view section, std::string_view key,
                      std::string_view defaultText) override;

@@ -1,0 +1,307 @@
+#include "platform/window.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <new>
+
+#include "core/ticks.h"
+#include "platform/text.h"
+#include "settings/twips.h"
+
+namespace tavori::win32 {
+
+namespace {
+
+Placement ScreenTwips(const RECT& rect) {
+    const int dpi = SystemDpi();
+    return {static_cast<float>(PixelsToTwips(rect.left, dpi)),
+            static_cast<float>(PixelsToTwips(rect.top, dpi)),
+            static_cast<float>(PixelsToTwips(rect.right - rect.left, dpi)),
+            static_cast<float>(PixelsToTwips(rect.bottom - rect.top, dpi))};
+}
+
+// No exception may unwind through EnumDisplayMonitors: running out of memory is carried out.
+BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, RECT*, LPARAM data) noexcept {
+    auto& monitors = *reinterpret_cast<std::optional<std::vector<MonitorArea>>*>(data);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (::GetMonitorInfoW(monitor, &info)) {
+        try {
+            monitors->push_back({ScreenTwips(info.rcMonitor), ScreenTwips(info.rcWork)});
+        } catch (const std::bad_alloc&) {
+            monitors.reset();
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+std::vector<MonitorArea> Monitors() {
+    std::optional<std::vector<MonitorArea>> monitors(std::in_place);
+    ::EnumDisplayMonitors(nullptr, nullptr, &CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+    if (!monitors) {
+        throw std::bad_alloc();
+    }
+    return std::move(*monitors);
+}
+
+// The smallest frame of this style that still shows its caption bar with the close box.
+CaptionFrame CaptionFrameOf(HWND window) {
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
+    RECT frame{0, 0, ::GetSystemMetrics(SM_CXSMSIZE), 0};
+    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const int dpi = SystemDpi();
+    return {static_cast<float>(PixelsToTwips(frame.right - frame.left, dpi)),
+            static_cast<float>(PixelsToTwips(frame.bottom - frame.top, dpi)),
+            static_cast<float>(PixelsToTwips(-frame.top, dpi))};
+}
+
+}  // namespace
+
+EventDispatcher& Dispatcher() {
+    static EventDispatcher dispatcher(&ShowFatalErrorAndExit);
+    return dispatcher;
+}
+
+BaseWindow::~BaseWindow() {
+    if (hwnd_ != nullptr) {
+        // Destroyed without an unload, as when an error escapes a load: nothing is saved.
+        unloaded_ = true;
+        ::DestroyWindow(hwnd_);
+    }
+}
+
+void BaseWindow::Create(const wchar_t* className, const wchar_t* caption, DWORD style, HWND owner,
+                        HICON icon) {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (!::GetClassInfoExW(instance, className, &windowClass)) {
+        windowClass.lpfnWndProc = &BaseWindow::WindowProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = className;
+        windowClass.hIcon = icon;
+        if (::RegisterClassExW(&windowClass) == 0) {
+            ThrowLastError("Registering the window class " + Narrow(className) + " failed.");
+        }
+    }
+    if (::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, className, caption, style,
+                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
+                          nullptr, instance, this) == nullptr) {
+        ThrowLastError("Creating the window \"" + Narrow(caption) + "\" failed.");
+    }
+}
+
+LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                        LPARAM lParam) noexcept {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<BaseWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<BaseWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr || Dispatcher().Failed()) {
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        // The default processing still gets the window's own handle; only then is it let go.
+        const LRESULT result = ::DefWindowProcW(hwnd, message, wParam, lParam);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return result;
+    }
+    LRESULT result = 0;
+    bool handled = false;
+    Dispatcher().Dispatch([&] {
+        switch (message) {
+            case WM_CLOSE:
+                self->Close();
+                break;
+            case WM_ENDSESSION:
+                // Windows ends the process after this without destroying windows: the unload
+                // happens here or not at all.
+                if (wParam != FALSE) {
+                    self->UnloadOnce();
+                }
+                break;
+            default:
+                result = self->HandleMessage(message, wParam, lParam);
+                break;
+        }
+        handled = true;
+    });
+    return handled ? result : ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void BaseWindow::UnloadOnce() {
+    if (!unloaded_) {
+        unloaded_ = true;
+        OnUnload();
+    }
+}
+
+void BaseWindow::Close() {
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    UnloadOnce();
+    OnClosing();
+    ::DestroyWindow(hwnd_);
+}
+
+HWND BaseWindow::AddControl(int id, const wchar_t* windowClass, std::string_view text, DWORD style,
+                            DWORD exStyle, int left, int top, int width, int height, HFONT font) {
+    const int dpi = SystemDpi();
+    const HWND control = ::CreateWindowExW(
+        exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+        TwipsToPixels(left, dpi), TwipsToPixels(top, dpi), TwipsToPixels(width, dpi),
+        TwipsToPixels(height, dpi), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        ::GetModuleHandleW(nullptr), nullptr);
+    if (control == nullptr) {
+        ThrowLastError("Creating the control \"" + std::string(text) + "\" failed.");
+    }
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+void BaseWindow::SetPlacement(Placement placement, const Placement& firstRun) {
+    placement = KeepOnScreen(placement, firstRun, CaptionFrameOf(hwnd_), Monitors());
+    const int dpi = SystemDpi();
+    ::SetWindowPos(hwnd_, nullptr, TwipsToPixels(placement.left, dpi),
+                   TwipsToPixels(placement.top, dpi), TwipsToPixels(placement.width, dpi),
+                   TwipsToPixels(placement.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    given_ = placement;
+    ::GetWindowRect(hwnd_, &givenRect_);
+}
+
+Placement BaseWindow::GetPlacement() const {
+    RECT rect{};
+    if (::IsIconic(hwnd_)) {
+        // Windows parks a minimised window off screen; what counts is where it comes back. A
+        // tool window's restored rectangle is in screen coordinates, like GetWindowRect's.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        ::GetWindowPlacement(hwnd_, &placement);
+        rect = placement.rcNormalPosition;
+    } else {
+        ::GetWindowRect(hwnd_, &rect);
+    }
+    if (given_ && ::EqualRect(&rect, &givenRect_)) {
+        return *given_;
+    }
+    return ScreenTwips(rect);
+}
+
+void BaseWindow::OnActivate(bool active) {
+    if (!active) {
+        const HWND focus = ::GetFocus();
+        if (focus != nullptr && ::IsChild(hwnd_, focus)) {
+            lastFocus_ = focus;
+        }
+        return;
+    }
+    if (::IsIconic(hwnd_)) {
+        return;  // the focus moves when the window is restored
+    }
+    HWND target = lastFocus_;
+    if (target == nullptr || !::IsWindow(target)) {
+        target = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    }
+    if (target != nullptr) {
+        ::SetFocus(target);
+    }
+}
+
+int SystemDpi() {
+    static const int dpi = [] {
+        const UniqueScreenDC screen(::GetDC(nullptr));
+        const int found = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+        return found > 0 ? found : 96;
+    }();
+    return dpi;
+}
+
+UniqueFont MakeFont(const wchar_t* face, double points, bool bold) {
+    LOGFONTW logFont{};
+    logFont.lfHeight = -static_cast<LONG>(std::lround(points * SystemDpi() / 72));
+    logFont.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    logFont.lfCharSet = DEFAULT_CHARSET;
+    ::lstrcpynW(logFont.lfFaceName, face, LF_FACESIZE);
+    UniqueFont font(::CreateFontIndirectW(&logFont));
+    if (!font) {
+        throw Error("Creating the font \"" + Narrow(face) + "\" failed.",
+                    "Close some programs to free graphics resources, then start TAVORI again.");
+    }
+    return font;
+}
+
+UniqueBrush MakeBrush(Colour colour) {
+    UniqueBrush brush(::CreateSolidBrush(colour));
+    if (!brush) {
+        throw Error("Painting the window failed: Windows could not create a brush.",
+                    "Close some programs to free graphics resources, then start TAVORI again.");
+    }
+    return brush;
+}
+
+void ShowModal(HWND window, HWND owner, const bool& closed) {
+    ::EnableWindow(owner, FALSE);
+    ::ShowWindow(window, SW_SHOWNORMAL);
+    if (!PumpMessages(&closed)) {
+        ::PostQuitMessage(0);  // hand WM_QUIT on to the outer loop
+    }
+}
+
+bool BaseWindow::IsOurs(HWND window) {
+    return window != nullptr && ::GetClassLongPtrW(window, GCLP_WNDPROC) ==
+                                    reinterpret_cast<ULONG_PTR>(&BaseWindow::WindowProc);
+}
+
+bool PumpMessages(const bool* until) {
+    MSG message{};
+    while (until == nullptr || !*until) {
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            return false;
+        }
+        const HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
+        if (BaseWindow::IsOurs(root) && ::IsDialogMessageW(root, &message)) {
+            continue;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return true;
+}
+
+// COM's modal loop peeks the queue while a probe waits for WMI, and each peek of a due timer
+// leaves another WM_TIMER behind, so after a slow answer the rows would tick back to back. The
+// queued ticks are taken out and each timer's put back once.
+void CoalesceQueuedTicks(HWND window) {
+    std::vector<UINT_PTR> queued;
+    MSG message{};
+    while (::PeekMessageW(&message, window, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+        queued.push_back(message.wParam);
+    }
+    for (const UINT_PTR id : DistinctTicks(queued)) {
+        ::PostMessageW(window, WM_TIMER, id, 0);
+    }
+}
+
+void ShowFatalErrorAndExit(const std::string& message) {
+    // A WM_QUIT already queued (a half-made window destroyed by the failed load posts one)
+    // would close the box before anyone saw it.
+    MSG quit{};
+    ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    // Task-modal with no owner: every window of ours is disabled while the box is up.
+    ::MessageBoxW(nullptr, Widen(message).c_str(), L"TAVORI",
+                  MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+    ::ExitProcess(1);
+}
+
+}  // namespace tavori::win32

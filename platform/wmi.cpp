@@ -1,0 +1,117 @@
+#include "platform/wmi.h"
+
+#include <wbemidl.h>
+#include <wrl/client.h>
+
+#include <new>
+#include <string>
+
+#include "core/catalogue.h"
+#include "core/error.h"
+#include "platform/handles.h"
+#include "platform/text.h"
+
+namespace tavori::win32 {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+UniqueBstr MakeBstr(std::wstring_view text) {
+    UniqueBstr made(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+    if (!made) {
+        throw std::bad_alloc();
+    }
+    return made;
+}
+
+// The system's words for an HRESULT, or WMI's own for its WBEM_E_... codes, which FormatMessage
+// does not know.
+std::string WmiErrorText(HRESULT hr) {
+    if (std::string text = SystemErrorText(static_cast<DWORD>(hr)); !text.empty()) {
+        return text;
+    }
+    ComPtr<IWbemStatusCodeText> status;
+    BSTR text = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_WbemStatusCodeText, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_PPV_ARGS(&status))) ||
+        FAILED(status->GetErrorCodeText(hr, 0, 0, &text))) {
+        return {};
+    }
+    const UniqueBstr owned(text);
+    std::wstring_view words(text, ::SysStringLen(text));
+    while (!words.empty() && (words.back() == L'\r' || words.back() == L'\n')) {
+        words.remove_suffix(1);
+    }
+    return Narrow(words);
+}
+
+void Check(HRESULT hr, const char* step, const std::string& query) {
+    if (FAILED(hr)) {
+        throw Error(
+            "Asking Windows Management Instrumentation (WMI) which processes are running failed: " +
+                std::string(step) + ".\nQuery: " + query,
+            "Make sure the Windows Management Instrumentation service (Winmgmt) is running and "
+            "that your account may query it, then start TAVORI again.",
+            Error::Code::Hresult, static_cast<std::uint32_t>(hr), WmiErrorText(hr));
+    }
+}
+
+}  // namespace
+
+ComApartment::ComApartment() {
+    const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    if (FAILED(hr)) {
+        ThrowHresult("Starting COM on the user-interface thread failed.", hr);
+    }
+    // Without the impersonate level, a WMI query on Windows can be refused; the services proxy
+    // gets the same level below in case something set process security before us.
+    const HRESULT security =
+        ::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                               RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    if (FAILED(security) && security != RPC_E_TOO_LATE) {
+        ::CoUninitialize();
+        ThrowHresult("Setting COM security for the WMI queries failed.", security);
+    }
+}
+
+ComApartment::~ComApartment() {
+    ::CoUninitialize();
+}
+
+bool IsProcessRunning(std::string_view imageName) {
+    const std::string query = BuildProcessQuery(imageName);
+    // A fresh connection on every call: nothing is kept between probes.
+    ComPtr<IWbemLocator> locator;
+    Check(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_PPV_ARGS(&locator)),
+          "creating the WMI locator failed", query);
+    ComPtr<IWbemServices> services;
+    Check(locator->ConnectServer(MakeBstr(L"ROOT\\CIMV2").get(), nullptr, nullptr, nullptr, 0,
+                                 nullptr, nullptr, &services),
+          "connecting to ROOT\\CIMV2 failed", query);
+    Check(::CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                              RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                              EOAC_NONE),
+          "setting the impersonation level on the WMI connection failed", query);
+    ComPtr<IEnumWbemClassObject> results;
+    Check(services->ExecQuery(MakeBstr(L"WQL").get(), MakeBstr(Widen(query)).get(),
+                              WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
+                              &results),
+          "the query failed", query);
+    std::size_t count = 0;
+    for (;;) {
+        ComPtr<IWbemClassObject> object;
+        ULONG returned = 0;
+        const HRESULT hr = results->Next(static_cast<LONG>(WBEM_INFINITE), 1,
+                                         object.ReleaseAndGetAddressOf(), &returned);
+        count += returned;
+        if (hr == WBEM_S_FALSE) {
+            break;  // no more objects
+        }
+        Check(hr, "reading the query's results failed", query);
+    }
+    return ProcessFound(count);
+}
+
+}  // namespace tavori::win32

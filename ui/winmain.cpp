@@ -1,0 +1,38 @@
+// The program's start: the main window, then the message loop until it is closed.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+#include "platform/registry.h"
+#include "platform/win32/dll_search.h"
+#include "platform/wmi.h"
+#include "ui/main_window.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    tavori::win32::RestrictDllSearchToSystemFolder();
+    tavori::win32::RegistryStore settings;
+    std::optional<tavori::win32::ComApartment> com;
+    std::unique_ptr<tavori::MainWindow> mainWindow;
+    tavori::win32::Dispatcher().Dispatch([&] {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        com.emplace();
+        mainWindow = std::make_unique<tavori::MainWindow>(settings);
+        mainWindow->Show();
+    });
+    tavori::win32::PumpMessages();
+    return 0;
+}
+
+// libstdc++'s default terminate handler demangles the type of the exception it prints, to a
+// console this GUI program does not have; its demangler is a sixth of tavori.exe. Every error is
+// caught by the event dispatcher, so reaching terminate is a fault of ours: end at once.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+}  // namespace __gnu_cxx
