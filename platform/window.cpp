@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include <cmath>
-#include <new>
+#include <iterator>
 
 #include "core/ticks.h"
 #include "platform/text.h"
@@ -21,41 +21,38 @@ Placement ScreenTwips(const RECT& rect) {
             static_cast<float>(PixelsToTwips(rect.bottom - rect.top, dpi))};
 }
 
-// No exception may unwind through EnumDisplayMonitors: running out of memory is carried out.
+struct FoundMonitors {
+    HMONITOR handles[32];
+    int count = 0;
+};
+
 BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, RECT*, LPARAM data) noexcept {
-    auto& monitors = *reinterpret_cast<std::optional<std::vector<MonitorArea>>*>(data);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (::GetMonitorInfoW(monitor, &info)) {
-        try {
-            monitors->push_back({ScreenTwips(info.rcMonitor), ScreenTwips(info.rcWork)});
-        } catch (const std::bad_alloc&) {
-            monitors.reset();
-            return FALSE;
-        }
-    }
-    return TRUE;
+    auto& found = *reinterpret_cast<FoundMonitors*>(data);
+    found.handles[found.count++] = monitor;
+    return found.count < static_cast<int>(std::size(found.handles));
 }
 
 std::vector<MonitorArea> Monitors() {
-    std::optional<std::vector<MonitorArea>> monitors(std::in_place);
-    ::EnumDisplayMonitors(nullptr, nullptr, &CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
-    if (!monitors) {
-        throw std::bad_alloc();
+    FoundMonitors found;
+    ::EnumDisplayMonitors(nullptr, nullptr, &CollectMonitor, reinterpret_cast<LPARAM>(&found));
+    std::vector<MonitorArea> monitors;
+    for (int i = 0; i < found.count; ++i) {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (::GetMonitorInfoW(found.handles[i], &info)) {
+            monitors.push_back({ScreenTwips(info.rcMonitor), ScreenTwips(info.rcWork)});
+        }
     }
-    return std::move(*monitors);
+    return monitors;
 }
 
-// The smallest frame of this style that still shows its caption bar with the close box.
+// The smallest frame of this window's style that still shows its caption bar and close box.
 CaptionFrame CaptionFrameOf(HWND window) {
-    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
-    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
     RECT frame{0, 0, ::GetSystemMetrics(SM_CXSMSIZE), 0};
-    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int dpi = SystemDpi();
-    return {static_cast<float>(PixelsToTwips(frame.right - frame.left, dpi)),
-            static_cast<float>(PixelsToTwips(frame.bottom - frame.top, dpi)),
-            static_cast<float>(PixelsToTwips(-frame.top, dpi))};
+    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
+    const Placement size = ScreenTwips(frame);
+    return {size.width, size.height, -size.top};
 }
 
 }  // namespace
@@ -67,8 +64,9 @@ EventDispatcher& Dispatcher() {
 
 BaseWindow::~BaseWindow() {
     if (hwnd_ != nullptr) {
-        // Destroyed without an unload, as when an error escapes a load: nothing is saved.
-        unloaded_ = true;
+        // Destroyed without an unload, as when an error escapes a load: nothing is saved, and
+        // the members of a derived window are gone already.
+        detached_ = true;
         ::DestroyWindow(hwnd_);
     }
 }
@@ -108,12 +106,18 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
     if (self == nullptr || Dispatcher().Failed()) {
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
     }
+    if (message == WM_DESTROY && ::GetWindow(hwnd, GW_OWNER) == nullptr) {
+        ::PostQuitMessage(0);  // the main window is gone: so is the program
+    }
     if (message == WM_NCDESTROY) {
         // The default processing still gets the window's own handle; only then is it let go.
         const LRESULT result = ::DefWindowProcW(hwnd, message, wParam, lParam);
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
         return result;
+    }
+    if (self->detached_) {
+        return ::DefWindowProcW(hwnd, message, wParam, lParam);
     }
     LRESULT result = 0;
     bool handled = false;

@@ -68,6 +68,7 @@ class BaseWindow {
     void UnloadOnce();
 
     bool unloaded_ = false;
+    bool detached_ = false;
     HWND lastFocus_ = nullptr;
     std::optional<Placement> given_;
     RECT givenRect_{};

@@ -131,7 +131,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             tooltip_.reset();
-            ::PostQuitMessage(0);
             return 0;
         default:
             return Default(message, wParam, lParam);
