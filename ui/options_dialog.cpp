@@ -14,17 +14,26 @@ constexpr std::string_view kContactAddress = "tavori@halwerk.example";
 constexpr Colour kLabelBackground = 0;         // black
 constexpr Colour kLabelText = kRunningColour;  // green
 
-// Control identifiers in tab order: the check box first, so that it holds the focus when the
-// dialog opens. All lie above IDOK and IDCANCEL, which Enter and Escape send on their own.
-enum ControlId {
-    kAlwaysOnTopId = 100,
-    kOkId,
-    kIisStartId,
-    kIisStopId,
-    kTitleId,
-    kCreatorId,
-    kVersionId
+// The controls in tab order: the check box first, so that it holds the focus when the dialog
+// opens. Their identifiers, from 100, lie above IDOK and IDCANCEL, which Enter and Escape send.
+struct ControlSpec {
+    const wchar_t* windowClass;
+    std::string_view text;
+    DWORD style;
+    int left, top, width, height;
 };
+constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;
+constexpr DWORD kLabel = SS_CENTER | SS_NOTIFY | SS_NOPREFIX | WS_BORDER;
+constexpr ControlSpec kControls[] = {
+    {L"BUTTON", "Always On Top", WS_TABSTOP | BS_3STATE | BS_MULTILINE, 3120, 1680, 1095, 615},
+    {L"BUTTON", "OK", kButton, 4440, 1680, 1575, 615},
+    {L"BUTTON", "START IIS SERVICE", kButton, 240, 1680, 1095, 615},
+    {L"BUTTON", "STOP IIS SERVICE", kButton, 1680, 1680, 1095, 615},
+    {L"STATIC", "HALWERK - TAVORI", kLabel, 120, 120, 6015, 435},
+    {L"STATIC", kCredit, kLabel, 120, 600, 6015, 450},
+    {L"STATIC", "Version 1.0", kLabel, 120, 1080, 3015, 465},
+};
+enum ControlId { kAlwaysOnTopId = 100, kOkId, kIisStartId, kIisStopId, kTitleId, kCreatorId };
 
 }  // namespace
 
@@ -36,22 +45,15 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow, SettingsStore& settings)
     buttonFont_ = win32::MakeFont(L"MS Shell Dlg", 8, false);  // the dialogs' classic font
     labelFont_ = win32::MakeFont(L"MS Sans Serif", 12, true);
     labelBrush_ = win32::MakeBrush(kLabelBackground);
-    const DWORD button = WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;
-    alwaysOnTop_ = AddControl(kAlwaysOnTopId, L"BUTTON", "Always On Top",
-                              WS_TABSTOP | BS_3STATE | BS_MULTILINE, 0, 3120, 1680, 1095, 615,
-                              buttonFont_.get());
-    AddControl(kOkId, L"BUTTON", "OK", button, 0, 4440, 1680, 1575, 615, buttonFont_.get());
-    AddControl(kIisStartId, L"BUTTON", "START IIS SERVICE", button, 0, 240, 1680, 1095, 615,
-               buttonFont_.get());
-    AddControl(kIisStopId, L"BUTTON", "STOP IIS SERVICE", button, 0, 1680, 1680, 1095, 615,
-               buttonFont_.get());
-    const DWORD label = SS_CENTER | SS_NOTIFY | SS_NOPREFIX | WS_BORDER;
-    AddControl(kTitleId, L"STATIC", "HALWERK - TAVORI", label, 0, 120, 120, 6015, 435,
-               labelFont_.get());
-    creator_ =
-        AddControl(kCreatorId, L"STATIC", kCredit, label, 0, 120, 600, 6015, 450, labelFont_.get());
-    AddControl(kVersionId, L"STATIC", "Version 1.0", label, 0, 120, 1080, 3015, 465,
-               labelFont_.get());
+    int id = kAlwaysOnTopId;
+    for (const ControlSpec& control : kControls) {
+        const bool label = control.style == kLabel;
+        AddControl(id++, control.windowClass, control.text, control.style, 0, control.left,
+                   control.top, control.width, control.height,
+                   label ? labelFont_.get() : buttonFont_.get());
+    }
+    alwaysOnTop_ = ::GetDlgItem(hwnd_, kAlwaysOnTopId);
+    creator_ = ::GetDlgItem(hwnd_, kCreatorId);
     Load();
 }
 
