@@ -106,8 +106,7 @@ SECONDS ?= 60
 FUZZ_JOBS ?= 1
 FUZZ_DIR := build/fuzz
 FUZZ_TARGET := $(FUZZ_DIR)/settings_fuzz
-FUZZ_SOURCES := tests/fuzz/settings_fuzz.cpp settings/number_text.cpp settings/placement.cpp \
-	settings/settings.cpp
+FUZZ_SOURCES := tests/fuzz/settings_fuzz.cpp settings/number_text.cpp
 FUZZ_CXXFLAGS := -std=c++20 -g -O2 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
 	-fno-omit-frame-pointer -Wall -Wextra -Wpedantic -Wshadow -Werror -I.
 
