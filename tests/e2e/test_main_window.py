@@ -1,234 +1,164 @@
-"""The main window of tavori.exe, run under Wine on Xvfb."""
-
-import json
-import os
-import unittest
+"""The main window: first run, the probe, placement and its saving, the keeper against a rival,
+and the one-box exit on a bad stored value or a failing probe."""
 
 import harness
-from monitor import CAPTION, MAIN_CLASS, ROW_NAMES, Monitor
-from registry import Settings
+from harness import KEY, centre, click, drag, poll, topmost
 
-WS_MAXIMIZEBOX = 0x00010000
-WS_MINIMIZEBOX = 0x00020000
-WS_THICKFRAME = 0x00040000
-WS_SYSMENU = 0x00080000
-WS_CAPTION = 0x00C00000
-WS_EX_TOOLWINDOW = 0x00000080
-ES_CENTER = 0x0001
-ES_READONLY = 0x0800
-
-ROW_TOOLTIPS = [
-    "MailEnable IMAP Service - meimaps.exe",
-    "MailEnable List Connector - melsc.exe",
-    "MailEnable Mail Transfer Agent - memta.exe",
-    "MailEnable Migration Service - medms.exe",
-    "MailEnable POP Service - mepops.exe",
-    "MailEnable Postoffice Connector - mepoc.exe",
-    "MailEnable SMTP Connector - mesmtpc.exe",
-]
-
-SCREENSHOT_PATH = harness.REPO / "docs" / "screenshot-main.png"
+NAMES = ["MEIMAPS", "MELCS", "MEMTAS", "MEDMS", "MEPOPS", "MEPOCS", "MESMTPCS"]
+TIPS = ["MailEnable IMAP Service - meimaps.exe", "MailEnable List Connector - melsc.exe",
+        "MailEnable Mail Transfer Agent - memta.exe", "MailEnable Migration Service - medms.exe",
+        "MailEnable POP Service - mepops.exe", "MailEnable Postoffice Connector - mepoc.exe",
+        "MailEnable SMTP Connector - mesmtpc.exe"]
+# 1000, 1000, 1215 x 3135 twips; rows 1095 wide, 285 high on a 360 pitch; OPTIONS 2520 down,
+# 255 high: 15 twips to the pixel at 96 dpi, 10 at 144 (halves away from zero).
+LAYOUT = {96: ([67, 67, 81, 209], 73, 19, 24, [168, 17]),
+          144: ([100, 100, 122, 314], 110, 29, 36, [252, 26])}
+DEFAULTS = {"MainLeft": "1000", "MainTop": "1000", "MainWidth": "1215", "MainHeight": "3135"}
+ALWAYS = "AlwaysOnTopTimer_TICKBOX"
+CAPTION_AND_CLOSE_BOX, MIN_MAX_SIZE = 0x00C80000, 0x00070000
+WS_EX_TOOLWINDOW, ES_CENTER_READONLY = 0x80, 0x0801
+PARK = (1016, 760)  # the pointer, off every window, shows no tooltip
 
 
-def style(window, key="style"):
-    return int(window[key], 16)
+def placement(*values):
+    return dict(zip(DEFAULTS, values))
 
 
-class MonitorTestCase(unittest.TestCase):
-    """Each test gets a fresh prefix, so the monitor always starts as on a first run."""
-
-    def start_monitor(self, dll_overrides=""):
-        self.bottle = harness.session().bottle(self.id(), dll_overrides)
-        self.addCleanup(self.bottle.close)
-        self.monitor = Monitor(self.bottle)
-        return self.monitor
+def rows_lit(*lit):
+    return ["green" if name in lit else "red" for name in NAMES]
 
 
-class FirstRunWindowTest(harness.SharedBottleTestCase):
-    """What the helper reports about the main window of a monitor started in a new prefix.
-    The monitor lays out in twips; at the 96 dpi Wine reports, 15 twips make a pixel."""
+def child(window, text):
+    return next(c for c in window["children"] if c["text"] == text)
 
-    BOTTLE_NAME = "first-run-window"
 
-    @classmethod
-    def prepare_bottle(cls):
-        cls.monitor = Monitor(cls.bottle)
-        cls.info = cls.monitor.wait_mapped()
+class FirstRun:
+    ARCHES = ("x64", "x86")
 
-    def test_screen_is_96_dpi(self):
-        # Every pixel size below assumes it; Wine reports 96 unless its registry says otherwise.
-        self.assertEqual(self.info["dpi"], {"x": 96, "y": 96})
+    def test_first_run_window_rows_tooltips_probe_and_close(self):
+        for dpi, (rect, width, height, pitch, button) in LAYOUT.items():
+            with self.subTest(dpi=dpi):
+                prefix = self.prefix(f"-{dpi}")
+                prefix.reg_import(rf'[HKEY_CURRENT_USER\Control Panel\Desktop]'
+                                  f'\n"LogPixels"=dword:{dpi:08x}')
+                monitor = self.monitor(prefix)
+                frame = prefix.root / "first.png"
+                harness.snap_when_mapped(frame)
+                window = monitor.wait_main()
 
-    def test_caption_and_first_run_placement(self):
-        self.assertEqual(self.info["caption"], CAPTION)
-        self.assertTrue(self.info["visible"])
-        # 1000, 1000, 1215 x 3135 twips.
-        self.assertEqual(self.info["window"], {"left": 67, "top": 67, "width": 81, "height": 209})
+                # The window may be mapped a moment before it is painted.
+                def painted():
+                    colours = monitor.colours(window, frame)
+                    return colours if {"cyan", "red", "green"} >= set(colours) else harness.snap(
+                        frame)
 
-    def test_fixed_tool_window_with_close_box_only(self):
-        self.assertTrue(style(self.info, "exstyle") & WS_EX_TOOLWINDOW, self.info["exstyle"])
-        window_style = style(self.info)
-        self.assertEqual(window_style & WS_CAPTION, WS_CAPTION, "has a caption")
-        self.assertTrue(window_style & WS_SYSMENU, "has a close box")
-        self.assertFalse(window_style & WS_MINIMIZEBOX, "has a minimise box")
-        self.assertFalse(window_style & WS_MAXIMIZEBOX, "has a maximise box")
-        self.assertFalse(window_style & WS_THICKFRAME, "can be resized")
-
-    def test_seven_read_only_centred_rows_in_catalogue_order(self):
-        rows = self.monitor.rows()
-        self.assertEqual([row["text"] for row in rows], ROW_NAMES)
-        client = self.info["client"]
-        for index, row in enumerate(rows):
-            with self.subTest(row=row["text"]):
-                self.assertTrue(row["visible"])
-                self.assertTrue(style(row) & ES_READONLY, row["style"])
-                self.assertTrue(style(row) & ES_CENTER, row["style"])
-                # 285 twips high on a 360-twip pitch, 1095 twips wide, from the client corner.
+                self.assertEqual(poll(painted, "painted rows"), ["cyan"] * 7)
+                self.assertEqual(prefix.windows("TAVORI_MAIN")["dpi"], dpi)
+                self.assertEqual((window["caption"], window["window"]), ("TAVORI", rect))
                 self.assertEqual(
-                    row["rect"],
-                    {
-                        "left": client["left"],
-                        "top": client["top"] + 24 * index,
-                        "width": 73,
-                        "height": 19,
-                    },
-                )
-
-    def test_each_row_names_its_service_in_a_tooltip(self):
-        tools = json.loads(self.bottle.helper("tooltips", MAIN_CLASS)[1])
-        by_window = {}
-        for tool in tools:
-            if tool["id_is_window"]:
-                by_window.setdefault(tool["tool"], []).append(tool["text"])
-        self.assertEqual(
-            [by_window.get(row["hwnd"]) for row in self.monitor.rows()],
-            [[text] for text in ROW_TOOLTIPS],
-        )
-
-    def test_options_button_under_the_rows(self):
-        buttons = self.monitor.option_buttons()
-        self.assertEqual([b["text"] for b in buttons], ["OPTIONS"])
-        client = self.info["client"]
-        self.assertTrue(buttons[0]["visible"] and buttons[0]["enabled"])
-        # 2520 twips down, 255 high.
-        self.assertEqual(
-            buttons[0]["rect"],
-            {"left": client["left"], "top": client["top"] + 168, "width": 73, "height": 17},
-        )
+                    (window["style"] & (CAPTION_AND_CLOSE_BOX | MIN_MAX_SIZE),
+                     window["exstyle"] & WS_EX_TOOLWINDOW), (CAPTION_AND_CLOSE_BOX, WS_EX_TOOLWINDOW))
+                left, top = window["client"][:2]
+                self.assertEqual(
+                    [(r["text"], r["rect"], r["style"] & ES_CENTER_READONLY)
+                     for r in monitor.rows(window)],
+                    [(name, [left, top + pitch * i, width, height], ES_CENTER_READONLY)
+                     for i, name in enumerate(NAMES)])
+                options = child(window, "OPTIONS")["rect"]
+                self.assertEqual([options[1] - top, options[3]], button)
+                for row, tip in zip(monitor.rows(window), TIPS):
+                    harness.x("xdotool", "mousemove", *centre(row["rect"]))
+                    poll(lambda: [t["caption"] for t in monitor.windows("tooltips_class32")]
+                         == [tip], f"the tooltip {tip}")
+                harness.x("xdotool", "mousemove", *PARK)
+                monitor.wait_colours(window, ["red"] * 7)
+                if dpi == 96:
+                    # The IMAP row asks for "MEIMAPS.exe": the probe must not mind the case.
+                    lit = [prefix.named_process(image) for image in ("meimaps.exe", "MEPOPS.EXE")]
+                    monitor.wait_colours(window, rows_lit("MEIMAPS", "MEPOPS"))
+                    for proc in lit:
+                        proc.kill()
+                    monitor.wait_colours(window, rows_lit())
+                self.assertIsNone(prefix.settings(), "written before the window closed")
+                self.assertEqual(monitor.close(), 0)
+                self.assertEqual(prefix.settings(), DEFAULTS)
 
 
-class HighDpiWindowTest(harness.SharedBottleTestCase):
-    """The same layout on a screen scaled to 150 %: 10 twips to the pixel."""
+class Placement:
+    ARCHES = ("x64",)
 
-    BOTTLE_NAME = "high-dpi-window"
+    def test_restored_saved_back_dragged_saved_at_session_end_and_keeper_beats_rival(self):
+        prefix = self.prefix()
+        # 4505 and 2995 twips are no whole pixel: it opens near them and saves them back as is.
+        stored = dict(placement("4505", "2995", "1500", "3000"), **{ALWAYS: "1"})
+        prefix.store(stored)
+        monitor = self.monitor(prefix)
+        window = monitor.wait_main()
+        self.assertEqual(window["window"], [300, 200, 100, 200])
+        # The keeper leaves the band alone while the main window holds the foreground...
+        poll(lambda: prefix.windows("TAVORI_MAIN")["foreground"] == window["hwnd"], "foreground")
+        self.assertFalse(topmost(monitor.main()))
+        # ... and takes it from a topmost rival that takes the foreground.
+        rival = prefix.start(r"C:\e2e\helper.exe", "rival")
+        poll(lambda: [topmost(w) for w in monitor.windows("TAVORI_TEST_RIVAL")] == [False]
+             and topmost(monitor.main()), "the rival to lose the topmost band to the monitor")
+        rival.kill()
+        self.assertEqual(monitor.close(), 0)
+        self.assertEqual(prefix.settings(), stored)
 
-    @classmethod
-    def prepare_bottle(cls):
-        status, out = harness.run_wine_program(
-            cls.bottle, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
-            "/t", "REG_DWORD", "/d", "144", "/f")
-        if status != 0:
-            raise harness.HarnessError(f"reg add LogPixels: exit {status}: {out}")
-        cls.monitor = Monitor(cls.bottle)
-        cls.info = cls.monitor.wait_mapped()
+        monitor = self.monitor(prefix)
+        window = monitor.wait_main()
+        grip = (window["window"][0] + 30, (window["window"][1] + window["client"][1]) // 2)
+        drag(grip, (grip[0] + 30, grip[1] + 20))
+        poll(lambda: monitor.main()["window"] == [330, 220, 100, 200], "the window dragged")
+        prefix.run("reg", "delete", KEY, "/f")  # so that every value must be written anew
+        # Wine, like Windows, ends the process after WM_ENDSESSION without closing its windows.
+        self.assertEqual(prefix.run("wineboot", "--end-session")[0], 0)
+        self.assertEqual(monitor.wait_exit(), 0)
+        self.assertEqual(prefix.settings(), placement("4950", "3300", "1500", "3000"))
 
-    def test_window_and_rows_scale_with_the_screen(self):
-        self.assertEqual(self.info["dpi"], {"x": 144, "y": 144})
-        # 1000, 1000, 1215 x 3135 twips; halves round away from zero.
-        self.assertEqual(self.info["window"],
-                         {"left": 100, "top": 100, "width": 122, "height": 314})
-        client = self.info["client"]
-        rows = self.monitor.rows()
-        # 285 twips high on a 360-twip pitch, 1095 wide.
-        self.assertEqual([(r["rect"]["top"] - client["top"], r["rect"]["height"]) for r in rows],
-                         [(36 * i, 29) for i in range(7)])
-        self.assertTrue(all(r["rect"]["width"] == 110 for r in rows), rows)
-        button = self.monitor.option_buttons()[0]["rect"]
-        self.assertEqual((button["top"] - client["top"], button["height"]), (252, 26))
-        self.assertLessEqual(button["top"] + button["height"], client["top"] + client["height"],
-                             "the OPTIONS button is cut off")
-
-
-class StatusColourTest(MonitorTestCase):
-    """The rows' colours over time, read from screenshots of the Xvfb screen."""
-
-    def test_rows_start_cyan_then_all_turn_red_when_no_service_runs(self):
-        monitor = self.start_monitor()
-        monitor.wait_mapped(keep_first_frame=True)
-        frame = monitor.first_frame
-
-        # The window may be mapped a moment before it is painted: the first frame in which
-        # every row shows a row colour is what a user first sees.
-        def painted():
-            nonlocal frame
-            colours = monitor.row_colours(frame)
-            if all(c in ("cyan", "green", "red") for c in colours):
-                return colours
-            frame = monitor.screenshot()
-            return None
-
-        first_colours = harness.poll(painted, harness.COLOUR_DEADLINE, "the rows to be painted")
-        self.assertEqual(first_colours, ["cyan"] * 7, "colours at first sight")
-        monitor.wait_row_colours(["red"] * 7)
-
-    def test_running_service_turns_only_its_row_green_until_it_ends(self):
-        monitor = self.start_monitor()
-        monitor.wait_mapped()
-        monitor.wait_row_colours(["red"] * 7)
-
-        pop_service = self.bottle.start_named_process("mepops.exe")
-        expected = ["red"] * 7
-        expected[ROW_NAMES.index("MEPOPS")] = "green"
-        monitor.wait_row_colours(expected)
-        if os.environ.get("TAVORI_SCREENSHOTS"):
-            monitor.window_image(monitor.last_screenshot).save_png(SCREENSHOT_PATH)
-
-        self.bottle.kill(pop_service)
-        monitor.wait_row_colours(["red"] * 7)
-
-    def test_probe_matches_image_names_in_any_letter_case(self):
-        # The IMAP row asks for "MEIMAPS.exe"; the service's image may be named in lower case.
-        monitor = self.start_monitor()
-        monitor.wait_mapped()
-        self.bottle.start_named_process("meimaps.exe")
-        expected = ["red"] * 7
-        expected[ROW_NAMES.index("MEIMAPS")] = "green"
-        try:
-            monitor.wait_row_colours(expected)
-        except AssertionError as error:
-            status, out = self.bottle.helper("wmi-count", "MEIMAPS.exe", check=False)
-            raise AssertionError(f"{error}\nthe helper's own WMI query: {out.strip()}") from None
+    def test_placement_off_screen_is_brought_into_view(self):
+        prefix = self.prefix()
+        left, top, width, height = prefix.windows("TAVORI_MAIN")["work"]
+        right, bottom = left + width - 81, top + height - 209
+        for stored, rect in [(("-100000", "1000"), [left, 67]),
+                             (("100000", "100000"), [right, bottom]),
+                             (("-600", "-900"), [-40, -60])]:  # partly on screen: left be
+            with self.subTest(stored=stored):
+                prefix.store(placement(*stored, "1215", "3135"))
+                monitor = self.monitor(prefix)
+                self.assertEqual(monitor.wait_main()["window"], rect + [81, 209])
+                monitor.proc.kill()
+                monitor.proc.wait()
 
 
-class EndingTest(MonitorTestCase):
-    def test_close_ends_with_status_zero(self):
-        monitor = self.start_monitor()
-        monitor.wait_mapped()
-        status, _ = self.bottle.helper("close", MAIN_CLASS)
-        self.assertEqual(status, 0, "the helper found the main window")
-        self.assertEqual(monitor.wait_exit(), 0, monitor.diagnose())
+class BadValues:
+    ARCHES = ("x64", "x86")
 
-    def test_failing_probe_shows_one_message_box_then_ends_with_status_one(self):
-        # Without Wine's WMI provider the first probe fails; the error escapes the watcher.
-        monitor = self.start_monitor(dll_overrides="wbemprox=d")
-        monitor.wait_mapped()
+    def test_bad_value_or_failing_probe_gives_one_box_status_one_and_writes_nothing(self):
+        prefix = self.prefix()
+        cases = [  # stored, DLLs turned off, whether the options dialog is opened, box texts
+            ({"MainLeft": ""}, "", False, ['"MainLeft" holds ""', KEY, "delete it"]),
+            ({"MainHeight": "abc"}, "", False, ['"MainHeight" holds "abc"']),
+            ({ALWAYS: "abc"}, "", False, [f'"{ALWAYS}" holds "abc"']),
+            ({ALWAYS: "3"}, "", True, [f'"{ALWAYS}" holds "3"', KEY]),
+            # Without Wine's WMI provider the first probe fails.
+            ({}, "wbemprox=d", False, ["(WMI)", "Error 0x", "Winmgmt"]),
+        ]
+        for stored, dlls, options, texts in cases[: 1 if self.ARCH == "x86" else None]:
+            with self.subTest(stored=stored, dlls=dlls):
+                prefix.store(stored)
+                monitor = self.monitor(prefix, dlls=dlls)
+                if options:
+                    click(centre(child(monitor.wait_main(), "OPTIONS")["rect"]))
+                box = monitor.one_box()
+                for text in texts:
+                    self.assertIn(text, box["text"])
+                shown = monitor.windows("TAVORI_OPTIONS") + monitor.windows("TAVORI_MAIN")
+                self.assertEqual(len(shown), options or bool(dlls), "a window showed")
+                prefix.close_window(box["hwnd"])
+                self.assertEqual(monitor.wait_exit(), 1)
+                self.assertEqual(prefix.settings(), stored)
 
-        def boxes():
-            return [b for b in self.bottle.message_boxes() if b["pid"] == monitor.info["pid"]]
 
-        harness.poll(boxes, harness.COLOUR_DEADLINE, "a message box from tavori.exe")
-        # All seven watchers come due together: a second box would be up by now.
-        box = self.bottle.window_info("#32770", CAPTION)
-        self.assertEqual([b["caption"] for b in boxes()], [CAPTION])
-        message = " ".join(c["text"] for c in box["children"] if c["class"].lower() == "static")
-        # What failed, the error number in hex, and what to do.
-        self.assertIn("Windows Management Instrumentation (WMI)", message)
-        self.assertRegex(message, r"Error 0x[0-9A-F]{8}")
-        self.assertIn("Winmgmt", message)
-        self.assertFalse(monitor.exited(), "ended before the message box was dismissed")
-
-        status, _ = self.bottle.helper("close", "#32770", CAPTION)
-        self.assertEqual(status, 0)
-        self.assertEqual(monitor.wait_exit(), 1)
-        # The error path saves nothing: no placement was written on the way out.
-        self.assertIsNone(Settings(self.bottle).values())
+harness.per_exe(globals())

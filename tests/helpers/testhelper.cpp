@@ -1,419 +1,221 @@
 // tavori-testhelper: what the end-to-end tests run inside the monitor's Wine prefix.
 //
-//   tavori-testhelper                      sleep until killed; a copy named mepops.exe is then
-//                                          a running process with that image name
-//   tavori-testhelper window-info CLASS [CAPTION]
-//                                          print the top-level window of CLASS (and CAPTION) and
-//                                          its children as one JSON object; exit 2 when none
-//   tavori-testhelper close CLASS [CAPTION]
-//                                          post WM_CLOSE to that window; exit 2 when there is none
-//   tavori-testhelper wmi-count NAME       print how many processes WMI finds for
-//                                          SELECT Name FROM Win32_Process WHERE Name='NAME'
-//   tavori-testhelper processes            print the image names of all processes (JSON list)
-//   tavori-testhelper windows              print all top-level windows (JSON list)
-//   tavori-testhelper tooltips CLASS [CAPTION]
-//                                          print the tools of the tooltips that window's process
-//                                          owns, with the window each stands for (JSON list)
-//   service, start, stop                   see service.cpp
-//   double-click-on-arrival                see input.cpp
-//   rival, foreground, monitors,
-//   check-state                            see desktop.cpp
-//   resources CLASS [CAPTION]              see process_resources.cpp
-//
-// Exit status: 0 done, 1 a system call failed (reason on stderr), 2 no such window, 64 usage.
+//   tavori-testhelper                  sleep until killed: copied as mepops.exe it is a process
+//                                      the monitor should see
+//   tavori-testhelper windows CLASS    print the visible top-level windows of CLASS, with their
+//                                      children, and the screen's facts, as one JSON object
+//   tavori-testhelper close HWND       post WM_CLOSE to that window
+//   tavori-testhelper rival            show a topmost window of class TAVORI_TEST_RIVAL and take
+//                                      the foreground; runs until killed
+//   tavori-testhelper service NAME     run as the own-process service NAME until it is stopped
+//   net.exe start|stop NAME            a copy named net.exe only notes that it ran, in
+//                                      net-ran.txt beside itself, and fails as net.exe does
 #include <windows.h>
-#include <objbase.h>
-#include <tlhelp32.h>
-#include <commctrl.h>
-#include <wbemidl.h>
-
-#include "common.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <string>
-#include <string_view>
-#include <vector>
-
-// Modes kept in files of their own.
-int RunAsService(const std::vector<std::wstring>& args);          // service.cpp
-int StandInForNet(const std::vector<std::wstring>& args);         // service.cpp
-int DoubleClickOnArrival(const std::vector<std::wstring>& args);  // input.cpp
-int RunRival(const std::vector<std::wstring>& args);              // desktop.cpp
-int PrintForeground(const std::vector<std::wstring>& args);       // desktop.cpp
-int PrintMonitors(const std::vector<std::wstring>& args);         // desktop.cpp
-int PrintCheckState(const std::vector<std::wstring>& args);       // desktop.cpp
-int ProcessResources(const std::vector<std::wstring>& args);      // process_resources.cpp
 
 namespace {
 
-using namespace testhelper;
-
-int SleepForever(const std::vector<std::wstring>&) {
-    for (;;) {
-        Sleep(INFINITE);
-    }
+std::string Utf8(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
 }
 
-int WindowInfo(const std::vector<std::wstring>& args) {
-    if (args.empty() || args.size() > 2) {
-        return kExitUsage;
+std::string Quoted(const std::wstring& text) {
+    std::string out = "\"";
+    for (const char c : Utf8(text)) {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+        out += c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 ? escaped
+                                                                             : std::string(1, c);
     }
-    const HWND hwnd = FindTopLevel(args);
-    if (hwnd == nullptr) {
-        return kExitNoWindow;
-    }
+    return out + "\"";
+}
+
+std::string Number(std::uintmax_t value) {
+    return std::to_string(value);
+}
+
+std::string Handle(HWND hwnd) {
+    return Number(reinterpret_cast<std::uintptr_t>(hwnd));
+}
+
+std::string Rect(const RECT& r) {
+    char text[64];
+    std::snprintf(text, sizeof text, "[%ld, %ld, %ld, %ld]", r.left, r.top, r.right - r.left,
+                  r.bottom - r.top);
+    return text;
+}
+
+// Another process's control answers only WM_GETTEXT: GetWindowTextW gives its empty caption.
+std::wstring Text(HWND hwnd) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+std::wstring Class(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+std::string Styles(HWND hwnd) {
+    return ", \"style\": " + Number(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE))) +
+           ", \"exstyle\": " + Number(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
+}
+
+std::string Describe(HWND hwnd) {
     RECT window{};
     RECT client{};
-    POINT clientOrigin{0, 0};
-    if (!GetWindowRect(hwnd, &window) || !GetClientRect(hwnd, &client) ||
-        !ClientToScreen(hwnd, &clientOrigin)) {
-        return Fail("reading the window rectangles");
-    }
-    OffsetRect(&client, clientOrigin.x, clientOrigin.y);
+    POINT origin{};
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    ClientToScreen(hwnd, &origin);
+    OffsetRect(&client, origin.x, origin.y);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    const HDC screen = GetDC(nullptr);
-    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-    const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-
-    std::string out = "{\n";
-    out += "  \"class\": " + JsonString(ClassName(hwnd)) + ",\n";
-    out += "  \"caption\": " + JsonString(WindowText(hwnd)) + ",\n";
-    out += "  \"pid\": " + std::to_string(pid) + ",\n";
-    out += "  \"window\": " + JsonRect(window) + ",\n";
-    out += "  \"client\": " + JsonRect(client) + ",\n";
-    out += "  \"style\": " + JsonHex(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE))) +
-           ",\n";
-    out +=
-        "  \"exstyle\": " + JsonHex(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE))) +
-        ",\n";
-    out += std::string("  \"visible\": ") + JsonBool(IsWindowVisible(hwnd)) + ",\n";
-    out += std::string("  \"enabled\": ") + JsonBool(IsWindowEnabled(hwnd)) + ",\n";
-    out +=
-        "  \"dpi\": {\"x\": " + std::to_string(dpiX) + ", \"y\": " + std::to_string(dpiY) + "},\n";
-    out += "  \"children\": [";
-    const char* separator = "\n";
-    // Direct children, top of the Z order first.
-    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
+    std::string out = "{\"hwnd\": " + Handle(hwnd) + ", \"pid\": " + Number(pid) +
+                      ", \"caption\": " + Quoted(Text(hwnd)) + ", \"window\": " + Rect(window) +
+                      ", \"client\": " + Rect(client) + Styles(hwnd) +
+                      ", \"enabled\": " + Number(IsWindowEnabled(hwnd)) + ", \"children\": [";
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect{};
         GetWindowRect(child, &rect);
-        out += separator;
-        separator = ",\n";
-        out += "    {\"class\": " + JsonString(ClassName(child));
-        out += ", \"text\": " + JsonString(ControlText(child));
-        out += ", \"hwnd\": " + std::to_string(reinterpret_cast<std::uintptr_t>(child));
-        out += ", \"id\": " + std::to_string(GetDlgCtrlID(child));
-        out += ", \"rect\": " + JsonRect(rect);
-        out +=
-            ", \"style\": " + JsonHex(static_cast<unsigned long>(GetWindowLongW(child, GWL_STYLE)));
-        out += ", \"exstyle\": " +
-               JsonHex(static_cast<unsigned long>(GetWindowLongW(child, GWL_EXSTYLE)));
-        out += std::string(", \"visible\": ") + JsonBool(IsWindowVisible(child));
-        out += std::string(", \"enabled\": ") + JsonBool(IsWindowEnabled(child)) + "}";
+        DWORD_PTR check = 0;
+        SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check);
+        out += "\n  {\"class\": " + Quoted(Class(child)) + ", \"text\": " + Quoted(Text(child)) +
+               ", \"hwnd\": " + Handle(child) + ", \"rect\": " + Rect(rect) + Styles(child) +
+               ", \"check\": " + Number(check) + "},";
     }
-    out += "\n  ]\n}\n";
-    std::fputs(out.c_str(), stdout);
-    return kExitOk;
+    if (out.back() == ',') {
+        out.pop_back();
+    }
+    return out + "]}";
 }
 
-// Every top-level window, visible or not, in Z order: enough to spot a message box.
-int TopLevelWindows(const std::vector<std::wstring>& args) {
-    if (!args.empty()) {
-        return kExitUsage;
-    }
-    std::string out = "[";
-    const char* separator = "\n";
-    for (HWND hwnd = GetTopWindow(nullptr); hwnd != nullptr; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        RECT rect{};
-        GetWindowRect(hwnd, &rect);
-        out += separator;
-        separator = ",\n";
-        out += "  {\"class\": " + JsonString(ClassName(hwnd));
-        out += ", \"caption\": " + JsonString(WindowText(hwnd));
-        out += ", \"pid\": " + std::to_string(pid);
-        out += ", \"rect\": " + JsonRect(rect);
-        out += std::string(", \"visible\": ") + JsonBool(IsWindowVisible(hwnd)) + "}";
-    }
-    std::puts((out + "\n]").c_str());
-    return kExitOk;
-}
-
-int Close(const std::vector<std::wstring>& args) {
-    if (args.empty() || args.size() > 2) {
-        return kExitUsage;
-    }
-    const HWND hwnd = FindTopLevel(args);
-    if (hwnd == nullptr) {
-        return kExitNoWindow;
-    }
-    if (!PostMessageW(hwnd, WM_CLOSE, 0, 0)) {
-        return Fail("PostMessageW(WM_CLOSE)");
-    }
-    return kExitOk;
-}
-
-// Releases a COM interface pointer when it goes out of scope.
-template <typename T>
-struct ComRef {
-    T* p = nullptr;
-    ComRef() = default;
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    ~ComRef() {
-        if (p != nullptr) {
-            p->Release();
+int Windows(const wchar_t* className) {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    char facts[256];
+    std::snprintf(facts, sizeof facts,
+                  "{\"dpi\": %d, \"screen\": [%d, %d], \"min_track\": [%d, %d], \"work\": ", dpi,
+                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                  GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK));
+    std::string out = facts + Rect(work) + ", \"foreground\": " + Handle(GetForegroundWindow()) +
+                      ", \"windows\": [";
+    for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+        if (IsWindowVisible(hwnd) && _wcsicmp(Class(hwnd).c_str(), className) == 0) {
+            out += Describe(hwnd);
+            out += ",\n";
         }
     }
-};
-
-int ComFail(const char* what, HRESULT hr) {
-    std::fprintf(stderr, "tavori-testhelper: %s failed (HRESULT 0x%08lx)\n", what,
-                 static_cast<unsigned long>(hr));
-    return kExitFailed;
+    if (out.back() == '\n') {
+        out.resize(out.size() - 2);
+    }
+    std::fputs((out + "]}\n").c_str(), stdout);
+    return 0;
 }
 
-int CountWithWmi(const std::wstring& imageName) {
-    ComRef<IWbemLocator> locator;
-    HRESULT hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWbemLocator, reinterpret_cast<void**>(&locator.p));
-    if (FAILED(hr)) {
-        return ComFail("CoCreateInstance(WbemLocator)", hr);
+int Rival() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TAVORI_TEST_RIVAL";
+    RegisterClassW(&windowClass);
+    const HWND rival = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"RIVAL",
+                                       WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 300, 240, 120,
+                                       nullptr, nullptr, windowClass.hInstance, nullptr);
+    SetForegroundWindow(rival);
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        DispatchMessageW(&message);
     }
-    ComRef<IWbemServices> services;
-    BSTR ns = SysAllocString(L"ROOT\\CIMV2");
-    hr = locator.p->ConnectServer(ns, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services.p);
-    SysFreeString(ns);
-    if (FAILED(hr)) {
-        return ComFail("IWbemLocator::ConnectServer", hr);
-    }
-    CoSetProxyBlanket(services.p, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
-                      RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
-    const std::wstring text = L"SELECT Name FROM Win32_Process WHERE Name='" + imageName + L"'";
-    BSTR language = SysAllocString(L"WQL");
-    BSTR query = SysAllocString(text.c_str());
-    ComRef<IEnumWbemClassObject> results;
-    hr = services.p->ExecQuery(language, query,
-                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
-                               &results.p);
-    SysFreeString(query);
-    SysFreeString(language);
-    if (FAILED(hr)) {
-        return ComFail("IWbemServices::ExecQuery", hr);
-    }
-    int count = 0;
-    for (;;) {
-        ComRef<IWbemClassObject> row;
-        ULONG returned = 0;
-        hr = results.p->Next(static_cast<LONG>(WBEM_INFINITE), 1, &row.p, &returned);
-        if (FAILED(hr)) {
-            return ComFail("IEnumWbemClassObject::Next", hr);
-        }
-        if (returned == 0) {
-            break;
-        }
-        ++count;
-    }
-    std::printf("{\"query\": %s, \"count\": %d}\n", JsonString(text).c_str(), count);
-    return kExitOk;
+    return 0;
 }
 
-int WmiCount(const std::vector<std::wstring>& args) {
-    if (args.size() != 1) {
-        return kExitUsage;
-    }
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (FAILED(hr)) {
-        return ComFail("CoInitializeEx", hr);
-    }
-    hr = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                              RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
-    const int status = FAILED(hr) ? ComFail("CoInitializeSecurity", hr) : CountWithWmi(args[0]);
-    CoUninitialize();
-    return status;
+// The one service this process runs: the service control manager calls in on its own threads.
+SERVICE_STATUS_HANDLE statusHandle = nullptr;
+SERVICE_STATUS status{};
+HANDLE stopped = nullptr;
+wchar_t serviceName[64] = {};
+
+void Report(DWORD state) {
+    status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+    status.dwCurrentState = state;
+    status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+    SetServiceStatus(statusHandle, &status);
 }
 
-// Memory inside another process, for messages whose pointers the system does not carry across.
-class RemoteBuffer {
-  public:
-    RemoteBuffer(HANDLE process, std::size_t size)
-        : process_(process),
-          address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
-    RemoteBuffer(const RemoteBuffer&) = delete;
-    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-    ~RemoteBuffer() {
-        if (address_ != nullptr) {
-            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        }
+DWORD WINAPI Control(DWORD control, DWORD, LPVOID, LPVOID) {
+    if (control == SERVICE_CONTROL_STOP) {
+        Report(SERVICE_STOP_PENDING);
+        SetEvent(stopped);
     }
-    char* get() const { return static_cast<char*>(address_); }
-
-  private:
-    HANDLE process_;
-    void* address_;
-};
-
-struct TooltipsSearch {
-    DWORD pid;
-    std::vector<HWND> found;
-};
-
-// An EnumWindows callback: a lambda would not have the 32-bit build's stdcall convention.
-BOOL CALLBACK CollectTooltips(HWND candidate, LPARAM data) {
-    auto& into = *reinterpret_cast<TooltipsSearch*>(data);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(candidate, &pid);
-    if (pid == into.pid && ClassName(candidate) == TOOLTIPS_CLASSW) {
-        into.found.push_back(candidate);
-    }
-    return TRUE;
+    return NO_ERROR;
 }
 
-// Every tool of every tooltip control the window's process owns: which window it stands for
-// (the tool's id, a window handle for TTF_IDISHWND tools) and its text.
-int Tooltips(const std::vector<std::wstring>& args) {
-    if (args.empty() || args.size() > 2) {
-        return kExitUsage;
-    }
-    const HWND hwnd = FindTopLevel(args);
-    if (hwnd == nullptr) {
-        return kExitNoWindow;
-    }
-    TooltipsSearch search{0, {}};
-    GetWindowThreadProcessId(hwnd, &search.pid);
-    EnumWindows(CollectTooltips, reinterpret_cast<LPARAM>(&search));
-
-    const HANDLE process =
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, search.pid);
-    if (process == nullptr) {
-        return Fail("OpenProcess");
-    }
-    constexpr std::size_t kTextChars = 1024;
-    RemoteBuffer remote(process, sizeof(TOOLINFOW) + kTextChars * sizeof(wchar_t));
-    if (remote.get() == nullptr) {
-        CloseHandle(process);
-        return Fail("VirtualAllocEx");
-    }
-    std::string out = "[";
-    const char* separator = "\n";
-    int status = kExitOk;
-    for (const HWND tooltip : search.found) {
-        DWORD_PTR count = 0;
-        SendMessageTimeoutW(tooltip, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
-        for (DWORD_PTR index = 0; index < count && status == kExitOk; ++index) {
-            TOOLINFOW info{};
-            info.cbSize = sizeof info;
-            info.lpszText = reinterpret_cast<wchar_t*>(remote.get() + sizeof info);
-            std::vector<wchar_t> text(kTextChars, L'\0');
-            DWORD_PTR found = 0;
-            if (!WriteProcessMemory(process, remote.get(), &info, sizeof info, nullptr) ||
-                !WriteProcessMemory(process, info.lpszText, text.data(),
-                                    text.size() * sizeof(wchar_t), nullptr) ||
-                !SendMessageTimeoutW(tooltip, TTM_ENUMTOOLSW, index,
-                                     reinterpret_cast<LPARAM>(remote.get()), SMTO_ABORTIFHUNG, 5000,
-                                     &found) ||
-                !ReadProcessMemory(process, remote.get(), &info, sizeof info, nullptr) ||
-                !ReadProcessMemory(process, remote.get() + sizeof info, text.data(),
-                                   (text.size() - 1) * sizeof(wchar_t), nullptr)) {
-                status = Fail("reading a tooltip's tool");
-                break;
-            }
-            out += separator;
-            separator = ",\n";
-            out += "  {\"tooltip\": " + std::to_string(reinterpret_cast<std::uintptr_t>(tooltip));
-            out += ", \"tool\": " + std::to_string(info.uId);
-            out += std::string(", \"id_is_window\": ") + JsonBool(info.uFlags & TTF_IDISHWND);
-            out += ", \"text\": " + JsonString(text.data()) + "}";
-        }
-    }
-    CloseHandle(process);
-    if (status == kExitOk) {
-        std::puts((out + "\n]").c_str());
-    }
-    return status;
+void WINAPI ServiceMain(DWORD, LPWSTR*) {
+    statusHandle = RegisterServiceCtrlHandlerExW(serviceName, Control, nullptr);
+    Report(SERVICE_RUNNING);
+    WaitForSingleObject(stopped, INFINITE);
+    Report(SERVICE_STOPPED);  // the control manager may end the process from here on
 }
 
-int Processes(const std::vector<std::wstring>& args) {
-    if (!args.empty()) {
-        return kExitUsage;
-    }
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return Fail("CreateToolhelp32Snapshot");
-    }
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    std::string out = "[";
-    const char* separator = "";
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        out += separator;
-        separator = ", ";
-        out += "{\"pid\": " + std::to_string(entry.th32ProcessID) +
-               ", \"name\": " + JsonString(entry.szExeFile) + "}";
-    }
-    CloseHandle(snapshot);
-    std::puts((out + "]").c_str());
-    return kExitOk;
+int Service(const wchar_t* name) {
+    wcsncpy(serviceName, name, 63);
+    stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SERVICE_TABLE_ENTRYW table[] = {{serviceName, ServiceMain}, {nullptr, nullptr}};
+    return StartServiceCtrlDispatcherW(table) ? 0 : 1;
 }
 
-// One way to run the helper: its first argument, what follows it, and what it does.
-struct Mode {
-    std::wstring_view name;
-    const char* arguments;
-    int (*run)(const std::vector<std::wstring>& args);
-};
-
-// clang-format off: one mode a line
-constexpr Mode kModes[] = {
-    {L"sleep", "", SleepForever},
-    {L"window-info", " CLASS [CAPTION]", WindowInfo},
-    {L"close", " CLASS [CAPTION]", Close},
-    {L"windows", "", TopLevelWindows},
-    {L"tooltips", " CLASS [CAPTION]", Tooltips},
-    {L"processes", "", Processes},
-    {L"wmi-count", " IMAGE", WmiCount},
-    {L"service", " NAME", RunAsService},
-    {L"start", " NAME", StandInForNet},
-    {L"stop", " NAME", StandInForNet},
-    {L"double-click-on-arrival", " CLASS ROW", DoubleClickOnArrival},
-    {L"rival", " CAPTION", RunRival},
-    {L"foreground", "", PrintForeground},
-    {L"monitors", "", PrintMonitors},
-    {L"check-state", " CLASS CAPTION TEXT", PrintCheckState},
-    {L"resources", " CLASS [CAPTION]", ProcessResources},
-};
-// clang-format on
-
-void PrintUsage() {
-    std::fputs("usage: tavori-testhelper             (sleeps until killed)\n", stderr);
-    for (const Mode& mode : kModes) {
-        std::fprintf(stderr, "       tavori-testhelper %s%s\n", Utf8(mode.name).c_str(),
-                     mode.arguments);
+// Run in place of the system's net.exe: a test fails when this file appears.
+int StandInForNet() {
+    std::wstring path(MAX_PATH, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+    FILE* marker = _wfopen((path.substr(0, path.rfind(L'\\') + 1) + L"net-ran.txt").c_str(), L"ab");
+    if (marker != nullptr) {
+        std::fprintf(marker, "%s\n", Utf8(GetCommandLineW()).c_str());
+        std::fclose(marker);
     }
+    return 2;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) {
-        return SleepForever({});
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"start" || mode == L"stop") {
+        return StandInForNet();
     }
-    const std::vector<std::wstring> args(argv + 2, argv + argc);
-    for (const Mode& mode : kModes) {
-        if (mode.name == argv[1]) {
-            const int status = mode.run(args);
-            if (status == kExitUsage) {
-                PrintUsage();
-            }
-            std::fflush(stdout);
-            return status;
-        }
+    if (mode == L"windows" && argc == 3) {
+        return Windows(argv[2]);
     }
-    PrintUsage();
-    return kExitUsage;
+    if (mode == L"close" && argc == 3) {
+        const auto hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wtoi64(argv[2])));
+        return PostMessageW(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if (mode == L"rival") {
+        return Rival();
+    }
+    if (mode == L"service" && argc == 3) {
+        return Service(argv[2]);
+    }
+    Sleep(INFINITE);
+    return 0;
 }

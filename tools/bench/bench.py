@@ -43,7 +43,7 @@ SETTLE = 5.0
 
 
 def probe_figures(session, calls):
-    bottle = session.bottle("bench-probe")
+    bottle = measure.Bottle("bench-probe")
     try:
         bottle.start_named_process("mepops.exe")
         target = bottle.programs / PROBE_BENCH.name
@@ -67,7 +67,7 @@ def probe_figures(session, calls):
             proc.kill()
             proc.wait()
         if not line.startswith(b"{"):
-            raise harness.HarnessError(
+            raise RuntimeError(
                 f"{PROBE_BENCH.name}: no answer (exit {proc.returncode}): "
                 f"{proc.stderr.read().decode(errors='replace')}"
             )
@@ -82,7 +82,7 @@ def steady_state(session, watcher, seconds):
     runs = {}
     try:
         for name, (exe, title) in SUBJECTS.items():
-            bottle = session.bottle(f"bench-steady-{name}")
+            bottle = measure.Bottle(f"bench-steady-{name}")
             runs[name] = {"bottle": bottle}
             proc, launched = measure.start_program(bottle, exe, name)
             runs[name].update(proc=proc, launched=launched, title=title)
@@ -121,7 +121,7 @@ def steady_state(session, watcher, seconds):
 
 
 def start_up(session, watcher, starts):
-    bottle = session.bottle("bench-start-up")
+    bottle = measure.Bottle("bench-start-up")
     times = {name: [] for name in SUBJECTS}
     try:
         for attempt in range(starts + 1):
@@ -206,7 +206,7 @@ def main():
     record = {"machine": measure.machine(), "load_before": measure.load_average()}
     print(f"bench: {record['machine']}", flush=True)
     session = harness.session()
-    watcher = measure.MapWatcher(session.xvfb.display)
+    watcher = measure.MapWatcher(session.display)
     try:
         print(f"bench: probe, {args.calls} calls each way", flush=True)
         record["probe"] = probe_figures(session, args.calls)
@@ -216,7 +216,7 @@ def main():
         record["start_up_ms"] = start_up(session, watcher, args.starts)
     finally:
         watcher.stop()
-        harness.close_session()
+        session.close()
     record["size_kib"] = {
         "tavori_x64": kib(TAVORI_X64),
         "tavori_x86": kib(TAVORI_X86),

@@ -2,7 +2,7 @@
 
 Under Wine the Windows process is a Linux process (the loader becomes the program, so the pid
 that Popen returns is the Windows process), so its CPU time and resident memory are read from
-/proc. Every Bottle (tests/e2e/harness.py) has a wineserver of its own, which does part of the
+/proc. Every prefix (tests/e2e/harness.py) has a wineserver of its own, which does part of the
 work of each system call, so its share is read too.
 """
 
@@ -135,21 +135,37 @@ class MapWatcher:
         self._proc.wait()
 
 
-def wait_for_window(bottle, proc, title_regex, watcher, launched, deadline=harness.MAP_DEADLINE):
+class Bottle(harness.Prefix):
+    """A test prefix as the bench uses it: programs copied into C:\\e2e and started by path."""
+
+    def __init__(self, name):
+        super().__init__(name)
+        self.programs = self.drive / "e2e"
+
+    def start(self, *args, log_name=None, **kwargs):
+        return super().start(*args, **kwargs)
+
+    start_named_process = harness.Prefix.named_process
+
+    def kill(self, proc):
+        proc.kill()
+        proc.wait()
+
+
+def wait_for_window(bottle, proc, title_regex, watcher, launched, deadline=harness.DEADLINE):
     """Seconds from `launched` (time.monotonic()) until the window titled title_regex was
     mapped, and its X id."""
     display = bottle.env["DISPLAY"]
 
     def found():
         if proc.poll() is not None:
-            raise harness.HarnessError(f"{title_regex} ended with status {proc.returncode}")
-        ids = harness.visible_windows_named(display, title_regex)
-        return ids[0] if ids else None
+            raise RuntimeError(f"{title_regex} ended with status {proc.returncode}")
+        ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title_regex],
+                             env=dict(os.environ, DISPLAY=display), capture_output=True).stdout
+        return ids.split()[0] if ids else None
 
-    window = int(harness.poll(found, deadline, f"the window {title_regex}", interval=0.05))
-    stamp = harness.poll(
-        lambda: watcher.mapped_at(window, launched), 5.0, "its MapNotify", interval=0.02
-    )
+    window = int(harness.poll(found, f"the window {title_regex}", deadline))
+    stamp = harness.poll(lambda: watcher.mapped_at(window, launched), "its MapNotify", 5.0)
     return stamp - launched, window
 
 

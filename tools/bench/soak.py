@@ -5,7 +5,7 @@
     tools/bench/soak.py [--minutes 60] [--every 10]
 
 Every --every seconds it samples the monitor's kernel handles, GDI and USER objects and memory
-as Windows counts them (tavori-testhelper resources, run in the same Wine prefix, finds the
+as Windows counts them (tavori-resources.exe, run in the same Wine prefix, finds the
 process by its window), and from the Linux side the resident memory (VmRSS) and open file
 descriptors of the process and of its prefix's wineserver, and that server's resident memory. It prints each
 sample as it comes and, at the end, each figure's first and last value, its range and its growth
@@ -15,6 +15,7 @@ shown as "n/a" with the reason. The samples are also written to build/soak/last.
 
 import argparse
 import json
+import shutil
 import time
 
 import measure
@@ -37,7 +38,7 @@ NEVER_ZERO = {"handles", "gdi_objects", "user_objects"}
 
 
 def sample(bottle, proc, server_pid, started):
-    status, out = bottle.helper("resources", "TAVORI_MAIN", "TAVORI", check=False)
+    status, out = bottle.run(r"C:\e2e\tavori-resources.exe", "TAVORI_MAIN", "TAVORI")
     windows = json.loads(out) if status == 0 else {"error": f"helper exit {status}"}
     row = {"t": round(time.monotonic() - started), "windows": windows}
     for key in ("handles", "gdi_objects", "user_objects"):
@@ -99,11 +100,12 @@ def main():
     print(f"soak: {machine}", flush=True)
     print(f"soak: {args.minutes:g} min, a sample every {args.every:g} s", flush=True)
     session = harness.session()
-    watcher = measure.MapWatcher(session.xvfb.display)
-    bottle = session.bottle("soak")
+    watcher = measure.MapWatcher(session.display)
+    bottle = measure.Bottle("soak")
     samples = []
     try:
         exe = harness.REPO / "build" / "windows" / "tavori.exe"
+        shutil.copy2(exe.parent / "tavori-resources.exe", bottle.programs)
         proc, launched = measure.start_program(bottle, exe, "tavori")
         measure.wait_for_window(bottle, proc, "^TAVORI$", watcher, launched)
         server_pid = measure.wineserver_pid(bottle)
@@ -113,7 +115,7 @@ def main():
         next_sample = started
         while True:
             if proc.poll() is not None:
-                raise harness.HarnessError(f"tavori.exe ended with status {proc.returncode}")
+                raise RuntimeError(f"tavori.exe ended with status {proc.returncode}")
             row = sample(bottle, proc, server_pid, started)
             samples.append(row)
             print("  ".join(f"{cell(v):>10}" for v in [row["t"]] + [row[k] for k, _ in FIGURES]),
@@ -124,7 +126,8 @@ def main():
             time.sleep(max(0.0, next_sample - time.monotonic()))
     finally:
         watcher.stop()
-        harness.close_session()
+        bottle.close()
+        session.close()
 
     out = harness.REPO / "build" / "soak" / "last.json"
     out.parent.mkdir(parents=True, exist_ok=True)

@@ -1,4 +1,4 @@
-// tavori-testhelper resources CLASS [CAPTION]
+// tavori-resources CLASS [CAPTION]
 //   print, as one JSON object, what the process that owns that top-level window holds: its
 //   kernel handles, GDI and USER objects (now and at their peak) and its memory as Windows
 //   counts it. A figure the system does not give is null, with the error number beside it.
@@ -9,13 +9,8 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
-
-#include "common.h"
 
 namespace {
-
-using namespace testhelper;
 
 // GetGuiResources' peak flags, which older headers lack (Windows 7 and later).
 constexpr DWORD kGdiObjectsPeak = 2;
@@ -46,21 +41,23 @@ void GuiFigure(std::string& out, const char* name, HANDLE process, DWORD flags) 
 
 }  // namespace
 
-int ProcessResources(const std::vector<std::wstring>& args) {
-    if (args.empty() || args.size() > 2) {
-        return kExitUsage;
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2 || argc > 3) {
+        std::fputs("usage: tavori-resources CLASS [CAPTION]\n", stderr);
+        return 64;
     }
-    const HWND hwnd = FindTopLevel(args);
+    const HWND hwnd = FindWindowW(argv[1], argc > 2 ? argv[2] : nullptr);
     if (hwnd == nullptr) {
-        return kExitNoWindow;
+        std::fputs("tavori-resources: no such window\n", stderr);
+        return 2;
     }
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     const HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
     if (process == nullptr) {
-        std::fprintf(stderr, "tavori-testhelper: OpenProcess(%lu) failed (error %lu)\n",
+        std::fprintf(stderr, "tavori-resources: OpenProcess(%lu) failed (error %lu)\n",
                      static_cast<unsigned long>(pid), GetLastError());
-        return kExitFailed;
+        return 1;
     }
 
     std::string out = "{\n  \"pid\": " + std::to_string(pid);
@@ -81,5 +78,5 @@ int ProcessResources(const std::vector<std::wstring>& args) {
     CloseHandle(process);
 
     std::fputs((out + "\n}\n").c_str(), stdout);
-    return kExitOk;
+    return 0;
 }

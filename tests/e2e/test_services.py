@@ -1,0 +1,62 @@
+"""Double-clicks on rows and the IIS buttons start and stop real services (the helper in its
+service mode, registered with Wine's sc.exe) through the system's net.exe, never through the
+decoy net.exe copies beside tavori.exe and in its working folder."""
+
+import re
+import shutil
+
+import harness
+from harness import centre, click, poll
+from test_main_window import NAMES, PARK, child, rows_lit
+
+SERVICES = {"MEPOPS": "mepops.exe", "MELCS": "melsc.exe", "W3SVC": "w3svc.exe"}
+
+
+class Services:
+    ARCHES = ("x64", "x86")
+
+    def test_double_clicks_and_iis_buttons_run_the_system_net_exe(self):
+        prefix = self.prefix()
+        app, work, services = (prefix.drive / name for name in ("app", "work", "services"))
+        for folder in (app, work, services):
+            folder.mkdir()
+        shutil.copy2(harness.EXES[self.ARCH][0], app / "tavori.exe")
+        for folder in (app, work):
+            shutil.copy2(harness.HELPER, folder / "net.exe")
+            # cmd.exe looks in its working folder first, so it finds the decoy there.
+            prefix.run("cmd", "/c", "net.exe", "stop", "NONE", cwd=folder)
+            (folder / "net-ran.txt").unlink()
+        for name, image in SERVICES.items():
+            shutil.copy2(harness.HELPER, services / image)
+            command = ["sc", "create", name, "binPath=", rf"C:\services\{image} service {name}"]
+            self.assertEqual(prefix.run(*command, "type=", "own", "start=", "demand")[0], 0)
+
+        def state(name):
+            ran = [str(f) for f in (app, work) if (f / "net-ran.txt").exists()]
+            self.assertEqual(ran, [], "a decoy net.exe ran")
+            return re.search(r"STATE\s*:\s*\d+\s+(\w+)", prefix.run("sc", "query", name)[1])[1]
+
+        def command(point, name, running, count=1):
+            click(point, count)
+            harness.x("xdotool", "mousemove", *PARK)
+            poll(lambda: state(name) == running, f"{name} {running}", harness.DEADLINE * 2)
+
+        monitor = self.monitor(prefix, path=r"C:\app\tavori.exe", cwd=work)
+        window = monitor.wait_main()
+        monitor.wait_colours(window, rows_lit())
+        # The list connector's service is MELCS, its image melsc.exe.
+        for name in ["MELCS", "MEPOPS"][: 1 if self.ARCH == "x86" else None]:
+            row = centre(monitor.rows(window)[NAMES.index(name)]["rect"])
+            command(row, name, "RUNNING", count=2)
+            monitor.wait_colours(window, rows_lit(name))
+            command(row, name, "STOPPED", count=2)
+            monitor.wait_colours(window, rows_lit())
+        if self.ARCH == "x64":
+            click(centre(child(window, "OPTIONS")["rect"]))
+            dialog = poll(lambda: monitor.windows("TAVORI_OPTIONS"), "the options dialog")[0]
+            command(centre(child(dialog, "START IIS SERVICE")["rect"]), "W3SVC", "RUNNING")
+            command(centre(child(dialog, "STOP IIS SERVICE")["rect"]), "W3SVC", "STOPPED")
+        self.assertEqual([state(name) for name in SERVICES], ["STOPPED"] * 3)
+
+
+harness.per_exe(globals())
