@@ -14,13 +14,13 @@ SHELL := /bin/bash
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-# What the builds, the tests and `make run` use. wine64 alone is enough: everything runs through
-# /usr/lib/wine/wine64 and wineserver64, so Debian's `wine` wrapper package (which wants the
-# 32-bit wine32 for its `wine` command) is not needed. fonts-wine brings the fonts Windows
-# programs expect (MS Sans Serif, Marlett for the caption buttons).
+# What the builds, the tests and `make run` use. Programs run through /usr/lib/wine/wine64 and
+# wineserver64; wine32:i386 (Debian's i386 architecture) adds /usr/lib/wine/wine, which runs the
+# 32-bit tavori.exe in the same prefix. Debian's `wine` wrapper package is not needed. fonts-wine
+# brings the fonts Windows programs expect (MS Sans Serif, Marlett for the caption buttons).
 DEB_PACKAGES := cmake g++ make googletest libgtest-dev libgmock-dev \
 	g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64 \
-	wine64 fonts-wine xvfb xdotool imagemagick x11-utils python3 clang-format
+	wine64 wine32:i386 fonts-wine xvfb xdotool imagemagick x11-utils python3 clang-format
 
 CXX_SOURCES = git ls-files --cached --others --exclude-standard -- '*.h' '*.cpp'
 
@@ -28,19 +28,22 @@ CXX_SOURCES = git ls-files --cached --others --exclude-standard -- '*.h' '*.cpp'
 	format-check run clean
 
 deps:
-	@missing=(); \
+	@i386=; dpkg --print-foreign-architectures | grep -qx i386 || i386=i386; \
+	missing=(); \
 	for package in $(DEB_PACKAGES); do \
 		status=$$(dpkg-query -W -f='$${Status}' "$$package" 2>/dev/null || true); \
 		[[ "$$status" == "install ok installed" ]] || missing+=("$$package"); \
 	done; \
-	if (( $${#missing[@]} == 0 )); then exit 0; fi; \
-	echo "deps: missing Debian packages: $${missing[*]}"; \
+	if [[ -z "$$i386" ]] && (( $${#missing[@]} == 0 )); then exit 0; fi; \
+	echo "deps: missing: $${i386:+the i386 architecture }$${missing[*]}"; \
 	if (( $$(id -u) != 0 )); then \
 		echo "deps: run as root, or install them with:"; \
-		echo "  sudo apt-get install --no-install-recommends $${missing[*]}"; \
+		[[ -z "$$i386" ]] || echo "  sudo dpkg --add-architecture i386"; \
+		echo "  sudo apt-get update && sudo apt-get install --no-install-recommends $${missing[*]}"; \
 		exit 1; \
 	fi; \
 	export DEBIAN_FRONTEND=noninteractive; \
+	[[ -z "$$i386" ]] || dpkg --add-architecture i386; \
 	apt-get update -qq </dev/null; \
 	apt-get install -y -qq --no-install-recommends "$${missing[@]}" </dev/null
 
@@ -121,6 +124,7 @@ bench: deps
 
 soak: deps
 	$(MAKE) --no-print-directory build-windows
+	cmake --build --preset windows --parallel $(JOBS) --target tavori-resources
 	tools/bench/soak.py --minutes $(MINUTES)
 
 # CPack works in build/dist/_CPack_Packages; only the ZIPs are left there.
