@@ -1,0 +1,16 @@
+// A stand-in for a planted uxtheme.dll: when any process loads it, it leaves uxtheme.dll.ran
+// beside itself and does nothing else.
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        wchar_t path[MAX_PATH + 8];
+        const DWORD length = ::GetModuleFileNameW(instance, path, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) {
+            ::lstrcatW(path, L".ran");
+            ::CloseHandle(::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        }
+    }
+    return TRUE;
+}
