@@ -10,9 +10,8 @@ enable_testing()
 include(GoogleTest)
 
 add_executable(tavori_unit_tests
-    tests/unit/numbers_test.cpp
-    tests/unit/placement_test.cpp
-    tests/unit/rules_test.cpp
+    tests/unit/core_test.cpp
+    tests/unit/settings_test.cpp
 )
 target_link_libraries(tavori_unit_tests PRIVATE tavori_logic GTest::gtest GTest::gmock GTest::gtest_main)
 gtest_discover_tests(tavori_unit_tests)

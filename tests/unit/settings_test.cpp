@@ -1,0 +1,291 @@
+// The settings: number texts as a hand edit can leave them, twips, a window's placement and
+// where it opens, and the stored always-on-top choice, over a settings store kept in a map.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/error.h"
+#include "settings/number_text.h"
+#include "settings/placement.h"
+#include "settings/settings.h"
+#include "settings/twips.h"
+
+namespace tavori {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+
+// The settings store as a map of key to text, in the one place where the program keeps them.
+class MapStore final : public SettingsStore {
+  public:
+    std::string Read(std::string_view application, std::string_view section, std::string_view key,
+                     std::string_view defaultText) override {
+        EXPECT_EQ(Location(application, section), kPlace);
+        const auto found = values.find(std::string(key));
+        return found == values.end() ? std::string(defaultText) : found->second;
+    }
+    void Write(std::string_view application, std::string_view section, std::string_view key,
+               std::string_view value) override {
+        EXPECT_EQ(Location(application, section), kPlace);
+        values[std::string(key)] = value;
+    }
+    std::string Location(std::string_view application, std::string_view section) const override {
+        return "HKCU\\Test\\" + std::string(application) + "\\" + std::string(section);
+    }
+
+    static constexpr const char* kPlace = "HKCU\\Test\\TAVORI\\Settings";
+    std::map<std::string, std::string> values;
+};
+
+// The words of the box that the error thrown by `read` would end the program with; empty if it
+// throws none.
+template <typename Read>
+std::string ErrorBoxOf(Read&& read) {
+    try {
+        read();
+    } catch (const Error& error) {
+        return DescribeUntrappedError(error);
+    }
+    return {};
+}
+
+constexpr std::nullopt_t kNo = std::nullopt;
+
+TEST(NumberText, ParseSingleAndDouble) {
+    const struct {
+        const char* text;
+        std::optional<double> single, number;
+    } cases[] = {
+        {"1000", 1000, 1000},    {"  -15\t", -15, -15}, {"+7.5", 7.5, 7.5},  {"1e3", 1000, 1000},
+        {"-25E-2", -.25, -.25},  {".5", 0.5, 0.5},      {"1e39", kNo, 1e39}, {"1e309", kNo, kNo},
+        {"", kNo, kNo},          {" \t ", kNo, kNo},    {"abc", kNo, kNo},   {"12px", kNo, kNo},
+        {"1,5", kNo, kNo},       {"1 000", kNo, kNo},   {"+-1", kNo, kNo},   {"+ 1", kNo, kNo},
+        {"--1", kNo, kNo},       {"+", kNo, kNo},       {"0x10", kNo, kNo},  {"inf", kNo, kNo},
+        {"-infinity", kNo, kNo}, {"nan", kNo, kNo}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::optional<float> single = ParseSingle(c.text);
+        EXPECT_EQ(single.has_value(), c.single.has_value());
+        if (single && c.single) {
+            EXPECT_EQ(*single, static_cast<float>(*c.single));
+        }
+        EXPECT_EQ(ParseDouble(c.text), c.number);
+    }
+}
+
+TEST(NumberText, ParseInt16RoundsHalvesToEvenThenChecksRange) {
+    const struct {
+        const char* text;
+        std::optional<int> expected;
+    } cases[] = {{"0.5", 0},         {"1.5", 2},           {"2.5", 2},
+                 {"-0.5", 0},        {"-1.5", -2},         {"-2.5", -2},
+                 {"2.4999", 2},      {"2.5001", 3},        {" 1e4 ", 10000},
+                 {"32767", 32767},   {"32767.4", 32767},   {"32767.5", kNo},
+                 {"-32768", -32768}, {"-32768.5", -32768}, {"-32769", kNo},
+                 {"40000", kNo},     {"abc", kNo},         {"", kNo},
+                 {"nan", kNo}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::optional<std::int16_t> value = ParseInt16(c.text);
+        EXPECT_EQ(value.has_value(), c.expected.has_value());
+        if (value && c.expected) {
+            EXPECT_EQ(*value, *c.expected);
+        }
+    }
+}
+
+TEST(NumberText, FormatSingleWritesWholeNumbersPlainAndReadsBack) {
+    EXPECT_EQ(FormatSingle(1000), "1000");
+    EXPECT_EQ(FormatSingle(-15), "-15");
+    EXPECT_EQ(FormatSingle(-0.0F), "0");
+    EXPECT_EQ(FormatSingle(1215.5F), "1215.5");
+    EXPECT_EQ(FormatSingle(0.1F), "0.1");  // the shortest text that reads back
+    using Limits = std::numeric_limits<float>;
+    const float values[] = {0.1F,  1.0F / 3, -2.675F, 1e-7F,         1e-40F,        16777217.0F,
+                            1e15F, 1e20F,    -1e20F,  Limits::max(), Limits::min(), 123456.78F};
+    for (const float value : values) {
+        const std::string text = FormatSingle(value);
+        SCOPED_TRACE(text);
+        EXPECT_EQ(ParseSingle(text), value);
+        EXPECT_EQ(text.find_first_not_of("0123456789-+.e"), std::string::npos);
+    }
+}
+
+TEST(Twips, ConvertAtEachScaling) {
+    const struct {
+        double twips;
+        int dpi, pixels;
+    } cases[] = {{1440, 96, 96},    {1440, 120, 120},     {1440, 144, 144}, {15, 96, 1},
+                 {1000, 96, 67},    {1000, 120, 83},      {1000, 144, 100}, {-1000, 96, -67},
+                 {7.5, 96, 1},      {-7.5, 96, -1},       {7.4, 96, 0},     {-7.4, 96, 0},
+                 {1e30, 96, 32767}, {-1e30, 144, -32768}, {1e9, 144, 32767}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.twips << " twips at " << c.dpi << " dpi");
+        EXPECT_EQ(TwipsToPixels(c.twips, c.dpi), c.pixels);
+    }
+    // Every pixel place survives the way into twips and back, so a window saved unmoved
+    // reopens where it was, at any scaling.
+    for (const int dpi : {96, 120, 144, 168, 192}) {
+        EXPECT_DOUBLE_EQ(PixelsToTwips(dpi, dpi), 1440);
+        for (int pixels = -3000; pixels <= 3000; pixels += 7) {
+            ASSERT_EQ(TwipsToPixels(PixelsToTwips(pixels, dpi), dpi), pixels) << dpi << " dpi";
+        }
+    }
+}
+
+constexpr Placement kFirstRun{1000, 1000, 1215, 3135};
+
+TEST(Placement, RestoreFromAnEmptyStoreGivesTheDefaultsAndWritesNothing) {
+    MapStore store;
+    const Placement defaults{12.5F, -15, 0.1F, 3135};
+    EXPECT_EQ(RestorePlacement(store, "", defaults), defaults);
+    EXPECT_TRUE(store.values.empty());
+}
+
+TEST(Placement, EachWindowSavesItsFourKeysAsPlainNumbersAndRestoresThem) {
+    MapStore store;
+    const Placement main{1000, -15, 1215.5F, 3135}, options{-0.0F, 1e-3F, 4500, 6000};
+    SavePlacement(store, "", main);
+    SavePlacement(store, "OPTIONS", options);
+    EXPECT_EQ(store.values, (std::map<std::string, std::string>{{"MainLeft", "1000"},
+                                                                {"MainTop", "-15"},
+                                                                {"MainWidth", "1215.5"},
+                                                                {"MainHeight", "3135"},
+                                                                {"OPTIONSMainLeft", "0"},
+                                                                {"OPTIONSMainTop", "0.001"},
+                                                                {"OPTIONSMainWidth", "4500"},
+                                                                {"OPTIONSMainHeight", "6000"}}));
+    EXPECT_EQ(RestorePlacement(store, "", kFirstRun), main);
+    EXPECT_EQ(RestorePlacement(store, "OPTIONS", kFirstRun), options);
+}
+
+TEST(Placement, ABadStoredValueSaysWhichKeyWhatTextAndWhere) {
+    const std::string huge(100000, '7');
+    for (const std::string text : {"abc", "", "1,5", "1e39", "inf", "1000x", huge.c_str()}) {
+        SCOPED_TRACE(text.substr(0, 10));
+        MapStore store;
+        store.values = {{"MainTop", "0"}, {"MainWidth", text}};
+        const std::string box = ErrorBoxOf([&] { RestorePlacement(store, "", kFirstRun); });
+        EXPECT_THAT(box, HasSubstr("\"MainWidth\" holds \"" + text.substr(0, 20)));
+        EXPECT_THAT(box, HasSubstr(MapStore::kPlace));
+        EXPECT_LT(box.size(), 500U);  // a box that still fits on the screen
+        EXPECT_EQ(store.values.size(), 2U);
+    }
+}
+
+// One 1024 x 768 screen at 96 dpi (15 twips a pixel), its task bar 40 pixels tall at the bottom.
+constexpr MonitorArea kScreen{{0, 0, 15360, 11520}, {0, 0, 15360, 10920}};
+// The same screen with the task bar on its left, and a second screen right of a gap.
+constexpr MonitorArea kLeftBar{{0, 0, 15360, 11520}, {600, 0, 14760, 11520}};
+constexpr MonitorArea kFarRight{{30720, 0, 15360, 11520}, {30720, 0, 15360, 11520}};
+constexpr CaptionFrame kFrame{600, 450, 345};
+
+TEST(KeepOnScreen, OpensTooSmallASizeAtItsFirstRunValue) {
+    const struct {
+        float width, height, keptWidth, keptHeight;
+    } cases[] = {{0, 3135, 1215, 3135},   {-0.0F, 3135, 1215, 3135}, {-1000, 3135, 1215, 3135},
+                 {599, 3135, 1215, 3135}, {1215, 0, 1215, 3135},     {1215, -1000, 1215, 3135},
+                 {1215, 449, 1215, 3135}, {600, 450, 600, 450},      {9000, 9000, 9000, 9000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        EXPECT_EQ(KeepOnScreen({1000, 1000, c.width, c.height}, kFirstRun, kFrame, {{kScreen}}),
+                  (Placement{1000, 1000, c.keptWidth, c.keptHeight}));
+    }
+}
+
+TEST(KeepOnScreen, BringsInOnlyAWindowWhoseCaptionIsOutOfReach) {
+    const struct {
+        const char* name;
+        float left, top;
+        std::vector<MonitorArea> monitors;
+        float keptLeft, keptTop;
+    } cases[] = {{"first run", 1000, 1000, {kScreen}, 1000, 1000},
+                 {"partly off the left", -1000, 1000, {kScreen}, -1000, 1000},
+                 {"caption's last row on screen", 1000, 10905, {kScreen}, 1000, 10905},
+                 {"one pixel row on screen", 1000, -3120, {kScreen}, 1000, 0},
+                 {"caption just above", 1000, -345, {kScreen}, 1000, 0},
+                 {"touching the right edge", 15360, 1000, {kScreen}, 14145, 1000},
+                 {"touching the work area's bottom", 1000, 10920, {kScreen}, 1000, 7785},
+                 {"caption on the task bar", 1000, 11000, {kScreen}, 1000, 7785},
+                 {"far off both ways", -50000, 90000, {kScreen}, 0, 7785},
+                 {"behind a left task bar", -1000, 1000, {kLeftBar}, 600, 1000},
+                 {"nearer the second screen", 47000, 1000, {kScreen, kFarRight}, 44865, 1000},
+                 {"on the second screen", 31000, 1000, {kScreen, kFarRight}, 31000, 1000},
+                 // Halfway between the two screens: the first one listed wins.
+                 {"tie", 22432.5F, 1000, {kScreen, kFarRight}, 14145, 1000},
+                 {"tie, other order", 22432.5F, 1000, {kFarRight, kScreen}, 30720, 1000},
+                 {"no monitors", 99999, 99999, {}, 99999, 99999}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Placement kept =
+            KeepOnScreen({c.left, c.top, 1215, 3135}, kFirstRun, kFrame, c.monitors);
+        EXPECT_EQ(kept, (Placement{c.keptLeft, c.keptTop, 1215, 3135}))
+            << kept.left << ", " << kept.top;
+    }
+    // Too tall a window keeps its caption on screen; too small and off, it is both mended.
+    EXPECT_EQ(KeepOnScreen({1000, -30000, 1215, 20000}, kFirstRun, kFrame, {{kScreen}}),
+              (Placement{1000, 0, 1215, 20000}));
+    EXPECT_EQ(KeepOnScreen({1000, -9000, -1000, 0}, kFirstRun, kFrame, {{kScreen}}),
+              (Placement{1000, 0, 1215, 3135}));
+}
+
+TEST(AlwaysOnTopChoice, LoadsAsTheBoxAndAsTheKeeperAtStart) {
+    constexpr int kThrows = -1;
+    const struct {
+        const char* stored;  // null: no value stored
+        int box, keeperAtStart;
+    } cases[] = {{nullptr, 0, 0},       {"0", 0, 0},           {"1", 1, 1},
+                 {" 1 ", 1, 1},         {"1.0", 1, 1},         {"1e0", 1, 1},
+                 {"2", 2, 0},           {"1.5", 2, 0},         {"0.5", 0, 0},
+                 {"1.2", 1, 0},         {"0.9999", 1, 0},      {"3", kThrows, 0},
+                 {"-1", kThrows, 0},    {"40000", kThrows, 0}, {"abc", kThrows, kThrows},
+                 {"", kThrows, kThrows}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored != nullptr ? c.stored : "(missing)");
+        MapStore store;
+        if (c.stored != nullptr) {
+            store.values["AlwaysOnTopTimer_TICKBOX"] = c.stored;
+        }
+        if (c.box != kThrows) {
+            EXPECT_EQ(ReadAlwaysOnTopBox(store), static_cast<CheckState>(c.box));
+        } else {
+            EXPECT_THAT(
+                ErrorBoxOf([&] { ReadAlwaysOnTopBox(store); }),
+                AllOf(HasSubstr("\"AlwaysOnTopTimer_TICKBOX\" holds \"" + std::string(c.stored)),
+                      HasSubstr(MapStore::kPlace)));
+        }
+        if (c.keeperAtStart != kThrows) {
+            EXPECT_EQ(ReadKeeperOnAtStart(store), c.keeperAtStart == 1);
+        } else {
+            EXPECT_THROW(ReadKeeperOnAtStart(store), Error);
+        }
+        EXPECT_EQ(store.values.size(), c.stored != nullptr ? 1U : 0U);  // loading writes nothing
+    }
+}
+
+TEST(AlwaysOnTopChoice, TheBoxIsStoredAsItsNumberAndOnlyTickedKeeps) {
+    const std::pair<CheckState, const char*> boxes[] = {
+        {CheckState::Cleared, "0"}, {CheckState::Ticked, "1"}, {CheckState::Greyed, "2"}};
+    for (const auto& [box, text] : boxes) {
+        SCOPED_TRACE(text);
+        MapStore store;
+        WriteAlwaysOnTopBox(store, box);
+        EXPECT_EQ(store.values,
+                  (std::map<std::string, std::string>{{"AlwaysOnTopTimer_TICKBOX", text}}));
+        EXPECT_EQ(ReadAlwaysOnTopBox(store), box);
+        EXPECT_EQ(KeeperOnFor(box), box == CheckState::Ticked);
+        EXPECT_EQ(ReadKeeperOnAtStart(store), box == CheckState::Ticked);
+    }
+}
+
+}  // namespace
+}  // namespace tavori
