@@ -210,7 +210,7 @@ TEST(KeepOnScreen, BringsInOnlyAWindowWhoseCaptionIsOutOfReach) {
         float keptLeft, keptTop;
     } cases[] = {{"first run", 1000, 1000, {kScreen}, 1000, 1000},
                  {"partly off the left", -1000, 1000, {kScreen}, -1000, 1000},
-                 {"caption's last row on screen", 1000, 10905, {kScreen}, 1000, 10905},
+                 {"caption partly above the task bar", 1000, 10620, {kScreen}, 1000, 10620},
                  {"one pixel row on screen", 1000, -3120, {kScreen}, 1000, 0},
                  {"caption just above", 1000, -345, {kScreen}, 1000, 0},
                  {"touching the right edge", 15360, 1000, {kScreen}, 14145, 1000},
