@@ -99,7 +99,8 @@ clean:
 #                    run tavori.exe under Wine that long, sampling every 10 s what it holds
 #                    (handles, GDI and USER objects, memory), and print the growth
 #   make dist        build both exes and pack build/dist/tavori-<version>-win64.zip and -win32.zip
-#                    (tavori.exe, README.md, LICENSE) with CPack
+#                    (tavori.exe, README.txt, LICENSE) with CPack; prints their SHA-256 sums,
+#                    also kept in build/dist/SHA256SUMS
 #   make fuzz [SECONDS=60] [FUZZ_JOBS=1]
 #                    libFuzzer (clang, ASan + UBSan) over the settings' number texts and the
 #                    window placement read from them; new inputs go to build/fuzz/corpus, a
@@ -127,7 +128,8 @@ soak: deps
 	cmake --build --preset windows --parallel $(JOBS) --target tavori-resources
 	tools/bench/soak.py --minutes $(MINUTES)
 
-# CPack works in build/dist/_CPack_Packages; only the ZIPs are left there.
+# CPack works in build/dist/_CPack_Packages; only the ZIPs are left there. The checksums are
+# for whoever downloads a ZIP to compare it with (certutil -hashfile <zip> SHA256 on Windows).
 dist: deps
 	$(MAKE) --no-print-directory build-windows build-x86
 	rm -rf build/dist
@@ -135,6 +137,7 @@ dist: deps
 	cpack --config build/windows-x86/CPackConfig.cmake
 	rm -rf build/dist/_CPack_Packages
 	ls -l build/dist
+	cd build/dist && sha256sum -- *.zip | tee SHA256SUMS
 
 # clang and its runtime libraries (libFuzzer, the sanitizers) for the fuzz target only.
 fuzz-deps:

@@ -1,8 +1,14 @@
 # make dist: one ZIP per Windows build, tavori-<version>-win64.zip or -win32.zip, holding
-# tavori.exe, README.md and LICENSE in a folder of the same name. The exe is copied from the
-# build folder, where it stays.
+# tavori.exe, README.txt and LICENSE in a folder of the same name. The exe is copied from the
+# build folder, where it stays. README.txt is the administrators' short guide, not the Markdown
+# build guide, whose pictures the ZIP does not carry; it and LICENSE get Windows line ends, so
+# that any Notepad shows them as lines.
 install(TARGETS tavori RUNTIME DESTINATION .)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
+configure_file(${CMAKE_SOURCE_DIR}/docs/README.txt ${CMAKE_BINARY_DIR}/package/README.txt @ONLY
+    NEWLINE_STYLE CRLF)
+configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE @ONLY
+    NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_BINARY_DIR}/package/README.txt ${CMAKE_BINARY_DIR}/package/LICENSE DESTINATION .)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(CPACK_SYSTEM_NAME win64)
