@@ -1,5 +1,6 @@
 #include "core/error.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -51,11 +52,14 @@ std::string QuoteStoredText(std::string_view text) {
         }
         ++characters;
     }
+    // A line break or other control character would stretch or garble the box: shown as '?'.
+    std::string shown(text.substr(0, cut));
+    std::replace_if(
+        shown.begin(), shown.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; }, '?');
     if (characters <= kQuotedCharacters) {
-        return "\"" + std::string(text) + "\"";
+        return "\"" + shown + "\"";
     }
-    return "\"" + std::string(text.substr(0, cut)) + "...\" (cut; " + std::to_string(characters) +
-           " characters in all)";
+    return "\"" + shown + "...\" (cut; " + std::to_string(characters) + " characters in all)";
 }
 
 void EventDispatcher::Fail(const std::exception* error) noexcept {

@@ -52,7 +52,9 @@ CaptionFrame CaptionFrameOf(HWND window) {
     ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
                          static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
     const Placement size = ScreenTwips(frame);
-    return {size.width, size.height, -size.top};
+    const float border = size.top + size.height;  // as thick at the top as at the bottom
+    return {size.width, size.height, border, -size.top - border,
+            static_cast<float>(PixelsToTwips(1, SystemDpi()))};
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "settings/placement.h"
 
 #include <algorithm>
-#include <limits>
 #include <string>
 
 #include "settings/number_text.h"
@@ -36,9 +35,10 @@ double Distance(const Placement& a, const Placement& b) {
     return dx * dx + dy * dy;
 }
 
-bool Overlaps(const Placement& a, const Placement& b) {
-    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
-           b.top < a.top + a.height;
+// Whether two rectangles share at least `least` across and down.
+bool Overlaps(const Placement& a, const Placement& b, float least) {
+    return std::min(a.left + a.width, b.left + b.width) - std::max(a.left, b.left) >= least &&
+           std::min(a.top + a.height, b.top + b.height) - std::max(a.top, b.top) >= least;
 }
 
 // Slides [start, start + length) into [low, low + span); too long a window keeps its near edge.
@@ -66,27 +66,33 @@ void SavePlacement(SettingsStore& store, std::string_view prefix, const Placemen
 
 Placement KeepOnScreen(Placement placement, const Placement& firstRun, const CaptionFrame& frame,
                        std::span<const MonitorArea> monitors) {
-    if (placement.width < frame.minWidth) {
+    if (monitors.empty()) {
+        return placement;  // no monitor known: nothing to measure against
+    }
+    float left = 0, top = 0, right = 0, bottom = 0;  // all monitors together
+    for (const MonitorArea& monitor : monitors) {
+        const Placement& b = monitor.bounds;
+        left = std::min(left, b.left);
+        top = std::min(top, b.top);
+        right = std::max(right, b.left + b.width);
+        bottom = std::max(bottom, b.top + b.height);
+    }
+    if (placement.width < frame.minWidth || placement.width > right - left) {
         placement.width = firstRun.width;
     }
-    if (placement.height < frame.minHeight) {
+    if (placement.height < frame.minHeight || placement.height > bottom - top) {
         placement.height = firstRun.height;
     }
-    const Placement caption{placement.left, placement.top, placement.width, frame.captionHeight};
-    const MonitorArea* nearest = nullptr;
-    double nearestDistance = std::numeric_limits<double>::infinity();
+    const Placement caption{placement.left, placement.top + frame.captionTop, placement.width,
+                            frame.captionHeight};
+    const MonitorArea* nearest = &monitors.front();
     for (const MonitorArea& monitor : monitors) {
-        if (Overlaps(caption, monitor.workArea)) {
+        if (Overlaps(caption, monitor.workArea, frame.grip)) {
             return placement;
         }
-        const double distance = Distance(placement, monitor.bounds);
-        if (distance < nearestDistance) {
+        if (Distance(placement, monitor.bounds) < Distance(placement, nearest->bounds)) {
             nearest = &monitor;
-            nearestDistance = distance;
         }
-    }
-    if (nearest == nullptr) {
-        return placement;  // no monitor known: nothing to measure against
     }
     const Placement& work = nearest->workArea;
     placement.left = Clamp(placement.left, placement.width, work.left, work.width);

@@ -24,12 +24,14 @@ struct MonitorArea {
 };
 
 // What of a window's frame must show for the user to move and close it, in twips: the smallest
-// width and height that still hold the caption bar with its close box, and the caption bar's
-// height from the frame's top.
+// width and height that still hold the caption bar with its close box, where the caption bar lies
+// below the frame's top edge, and the least of it, across and down, that a mouse can grab.
 struct CaptionFrame {
     float minWidth = 0;
     float minHeight = 0;
+    float captionTop = 0;
     float captionHeight = 0;
+    float grip = 0;
 };
 
 // A window's placement is kept under four keys, Left, Top, Width and Height in twips, after a
@@ -42,9 +44,9 @@ void SavePlacement(SettingsStore& store, std::string_view prefix, const Placemen
 
 // Neither window has a task-bar button or a minimise box, so one whose caption bar cannot be
 // reached could be neither moved nor closed. A stored width or height too small for the caption
-// bar and its close box opens at its first-run value; a window whose caption bar shows on no
-// monitor's work area moves, at its size, into the work area of the nearest monitor. Anything
-// with a reachable caption stays exactly where it was stored.
+// bar and its close box, or larger than all monitors together, opens at its first-run value; a
+// window whose caption bar shows on no monitor's work area moves, at its size, into the work
+// area of the nearest monitor. Anything with a reachable caption stays exactly where it was.
 Placement KeepOnScreen(Placement placement, const Placement& firstRun, const CaptionFrame& frame,
                        std::span<const MonitorArea> monitors);
 

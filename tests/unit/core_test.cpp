@@ -86,6 +86,7 @@ TEST(ErrorWording, QuotesAStoredTextShortEnoughToFitTheBox) {
     EXPECT_EQ(QuoteStoredText(""), "\"\"");
     const std::string forty(40, 'x');
     EXPECT_EQ(QuoteStoredText(forty), '"' + forty + '"');
+    EXPECT_EQ(QuoteStoredText("1\n2\r\t"), "\"1?2??\"");  // a box only as tall as it was
     for (const std::string& unit : {std::string("7"), std::string("\xE2\x82\xAC")}) {  // 7 and €
         std::string text;
         for (int i = 0; i < 100000; ++i) {

@@ -180,14 +180,17 @@ constexpr MonitorArea kScreen{{0, 0, 15360, 11520}, {0, 0, 15360, 10920}};
 // The same screen with the task bar on its left, and a second screen right of a gap.
 constexpr MonitorArea kLeftBar{{0, 0, 15360, 11520}, {600, 0, 14760, 11520}};
 constexpr MonitorArea kFarRight{{30720, 0, 15360, 11520}, {30720, 0, 15360, 11520}};
-constexpr CaptionFrame kFrame{600, 450, 345};
+// A 4-pixel border above a 19-pixel caption; one pixel is the least a mouse can grab.
+constexpr CaptionFrame kFrame{600, 450, 60, 285, 15};
 
 TEST(KeepOnScreen, OpensTooSmallASizeAtItsFirstRunValue) {
     const struct {
         float width, height, keptWidth, keptHeight;
-    } cases[] = {{0, 3135, 1215, 3135},   {-0.0F, 3135, 1215, 3135}, {-1000, 3135, 1215, 3135},
-                 {599, 3135, 1215, 3135}, {1215, 0, 1215, 3135},     {1215, -1000, 1215, 3135},
-                 {1215, 449, 1215, 3135}, {600, 450, 600, 450},      {9000, 9000, 9000, 9000}};
+    } cases[] = {
+        {0, 3135, 1215, 3135},     {-0.0F, 3135, 1215, 3135},  {-1000, 3135, 1215, 3135},
+        {599, 3135, 1215, 3135},   {1215, 0, 1215, 3135},      {1215, -1000, 1215, 3135},
+        {1215, 449, 1215, 3135},   {600, 450, 600, 450},       {9000, 9000, 9000, 9000},
+        {1e30F, 3135, 1215, 3135}, {15361, 11521, 1215, 3135}, {15360, 11520, 15360, 11520}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
         EXPECT_EQ(KeepOnScreen({1000, 1000, c.width, c.height}, kFirstRun, kFrame, {{kScreen}}),
@@ -207,6 +210,8 @@ TEST(KeepOnScreen, BringsInOnlyAWindowWhoseCaptionIsOutOfReach) {
                  {"one pixel row on screen", 1000, -3120, {kScreen}, 1000, 0},
                  {"caption just above", 1000, -345, {kScreen}, 1000, 0},
                  {"touching the right edge", 15360, 1000, {kScreen}, 14145, 1000},
+                 {"less than a pixel in", 15353, 1000, {kScreen}, 14145, 1000},
+                 {"only the top border in", 1000, 10905, {kScreen}, 1000, 7785},
                  {"touching the work area's bottom", 1000, 10920, {kScreen}, 1000, 7785},
                  {"caption on the task bar", 1000, 11000, {kScreen}, 1000, 7785},
                  {"far off both ways", -50000, 90000, {kScreen}, 0, 7785},
@@ -225,8 +230,8 @@ TEST(KeepOnScreen, BringsInOnlyAWindowWhoseCaptionIsOutOfReach) {
             << kept.left << ", " << kept.top;
     }
     // Too tall a window keeps its caption on screen; too small and off, it is both mended.
-    EXPECT_EQ(KeepOnScreen({1000, -30000, 1215, 20000}, kFirstRun, kFrame, {{kScreen}}),
-              (Placement{1000, 0, 1215, 20000}));
+    EXPECT_EQ(KeepOnScreen({1000, -30000, 1215, 11000}, kFirstRun, kFrame, {{kScreen}}),
+              (Placement{1000, 0, 1215, 11000}));
     EXPECT_EQ(KeepOnScreen({1000, -9000, -1000, 0}, kFirstRun, kFrame, {{kScreen}}),
               (Placement{1000, 0, 1215, 3135}));
 }
