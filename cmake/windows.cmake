@@ -2,10 +2,10 @@
 enable_language(RC)
 
 add_executable(tavori WIN32
+    platform/dll_search.cpp
     platform/launcher.cpp
     platform/registry.cpp
     platform/text.cpp
-    platform/win32/dll_search.cpp
     platform/window.cpp
     platform/wmi.cpp
     ui/main_window.cpp

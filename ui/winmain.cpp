@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "platform/registry.h"
-#include "platform/win32/dll_search.h"
+#include "platform/dll_search.h"
 #include "platform/wmi.h"
 #include "ui/main_window.h"
 

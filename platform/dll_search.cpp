@@ -1,4 +1,4 @@
-#include "platform/win32/dll_search.h"
+#include "platform/dll_search.h"
 
 #include <windows.h>
 
