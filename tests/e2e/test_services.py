@@ -8,6 +8,7 @@ import shutil
 import harness
 from harness import centre, click, poll
 from test_main_window import NAMES, PARK, child, rows_lit
+from test_options import OPTIONS
 
 SERVICES = {"MEPOPS": "mepops.exe", "MELCS": "melsc.exe", "W3SVC": "w3svc.exe"}
 
@@ -41,6 +42,8 @@ class Services:
             harness.x("xdotool", "mousemove", *PARK)
             poll(lambda: state(name) == running, f"{name} {running}", harness.DEADLINE * 2)
 
+        # The options dialog opens beside the main window, whose rows it would hide.
+        prefix.store(dict(zip(OPTIONS, ["3000", "1005", "6375", "2805"])))
         monitor = self.monitor(prefix, path=r"C:\app\tavori.exe", cwd=work)
         window = monitor.wait_main()
         monitor.wait_colours(window, rows_lit())
@@ -54,6 +57,8 @@ class Services:
         if self.ARCH == "x64":
             click(centre(child(window, "OPTIONS")["rect"]))
             dialog = poll(lambda: monitor.windows("TAVORI_OPTIONS"), "the options dialog")[0]
+            prefix.named_process("medms.exe")  # the rows go on being repainted behind it
+            monitor.wait_colours(window, rows_lit("MEDMS"))
             command(centre(child(dialog, "START IIS SERVICE")["rect"]), "W3SVC", "RUNNING")
             command(centre(child(dialog, "STOP IIS SERVICE")["rect"]), "W3SVC", "STOPPED")
         self.assertEqual([state(name) for name in SERVICES], ["STOPPED"] * 3)

@@ -29,7 +29,7 @@ import time
 import measure
 from measure import harness
 
-BUILD = harness.REPO / "build"
+BUILD = harness.BUILD.parent  # TAVORI_BUILD_DIR may point elsewhere
 TAVORI_X64 = BUILD / "windows" / "tavori.exe"
 TAVORI_X86 = BUILD / "windows-x86" / "tavori.exe"
 FLOOR_X64 = BUILD / "windows" / "tavori-floor.exe"

@@ -104,7 +104,7 @@ def main():
     bottle = measure.Bottle("soak")
     samples = []
     try:
-        exe = harness.REPO / "build" / "windows" / "tavori.exe"
+        exe = harness.EXES["x64"][0]
         shutil.copy2(exe.parent / "tavori-resources.exe", bottle.programs)
         proc, launched = measure.start_program(bottle, exe, "tavori")
         measure.wait_for_window(bottle, proc, "^TAVORI$", watcher, launched)
