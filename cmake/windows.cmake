@@ -2,10 +2,8 @@
 enable_language(RC)
 
 add_executable(tavori WIN32
-    platform/dll_search.cpp
-    platform/launcher.cpp
     platform/registry.cpp
-    platform/text.cpp
+    platform/system.cpp
     platform/window.cpp
     platform/wmi.cpp
     ui/main_window.cpp

@@ -8,25 +8,21 @@
 
 namespace tavori {
 
-// A colour number laid out 0x00BBGGRR, as Windows' COLORREF is.
+// A colour number laid out 0x00BBGGRR, as Windows' COLORREF is, and a row's three colours.
 using Colour = std::uint32_t;
-
-// The indicator colours of a row.
 constexpr Colour kRunningColour = 65280;          // 0x0000FF00, green
 constexpr Colour kNotRunningColour = 255;         // 0x000000FF, red
 constexpr Colour kNotYetProbedColour = 16776960;  // 0x00FFFF00, cyan
 
-// One Windows service the program knows. The service name goes into the start and stop commands
-// and onto the row; the probe image name is what the status watch asks about. They differ on
-// purpose for the list connector (MELCS runs melsc.exe).
+// One Windows service: its name goes into the commands and onto the row, its image name into
+// the probe; they differ for the list connector (MELCS runs melsc.exe).
 struct ServiceRow {
     std::string_view serviceName;
     std::string_view description;  // the row's tooltip
     std::string_view probeImageName;
 };
 
-// The seven mail services, in the order in which they stand on the main window and in which
-// their watchers start.
+// The seven mail services, in the order of the main window's rows.
 inline constexpr std::array<ServiceRow, 7> kWatchedServices{{
     {"MEIMAPS", "MailEnable IMAP Service - meimaps.exe", "MEIMAPS.exe"},
     {"MELCS", "MailEnable List Connector - melsc.exe", "melsc.exe"},
@@ -37,21 +33,26 @@ inline constexpr std::array<ServiceRow, 7> kWatchedServices{{
     {"MESMTPCS", "MailEnable SMTP Connector - mesmtpc.exe", "mesmtpc.exe"},
 }};
 
-// The IIS web publishing service: neither shown nor watched, only started and stopped from the
-// options dialog.
+// IIS: neither shown nor watched, only started and stopped from the options dialog.
 inline constexpr ServiceRow kWebPublishingService{"W3SVC", "", ""};
 
 // "net.exe stop MEPOPS", "net.exe start MEPOPS".
-std::string StopCommand(const ServiceRow& service);
-std::string StartCommand(const ServiceRow& service);
+inline std::string StopCommand(const ServiceRow& service) {
+    return "net.exe stop " + std::string(service.serviceName);
+}
+inline std::string StartCommand(const ServiceRow& service) {
+    return "net.exe start " + std::string(service.serviceName);
+}
 
-// The toggle rule of a row: a row that shows exactly the running colour is stopped; any other
-// colour, including a row not yet probed, is started.
-std::string ToggleCommand(const ServiceRow& service, Colour rowColour);
+// A row that shows exactly the running colour is stopped; any other, even cyan, is started.
+inline std::string ToggleCommand(const ServiceRow& service, Colour rowColour) {
+    return rowColour == kRunningColour ? StopCommand(service) : StartCommand(service);
+}
 
-// The probe's query for one image name, built by plain concatenation: the catalogue's names hold
-// no apostrophe, so nothing is escaped. WMI compares the name without regard to case.
-std::string BuildProcessQuery(std::string_view imageName);
+// The probe's query; the catalogue's names hold no apostrophe, and WMI ignores letter case.
+inline std::string BuildProcessQuery(std::string_view imageName) {
+    return "SELECT Name FROM Win32_Process WHERE Name='" + std::string(imageName) + "'";
+}
 
 // The probe's answer: two running copies count as one.
 constexpr bool ProcessFound(std::size_t matchingProcesses) {

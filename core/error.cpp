@@ -10,13 +10,6 @@ namespace {
 
 constexpr std::size_t kQuotedCharacters = 40;
 
-std::string ErrorNumber(const Error& error) {
-    char number[16];
-    std::snprintf(number, sizeof number, error.kind == Error::Code::Hresult ? "0x%08X" : "%u",
-                  static_cast<unsigned>(error.number));
-    return number;
-}
-
 }  // namespace
 
 std::string DescribeUntrappedError(const std::exception& error) {
@@ -24,9 +17,15 @@ std::string DescribeUntrappedError(const std::exception& error) {
     if (const auto* known = dynamic_cast<const Error*>(&error)) {
         message += known->what();
         if (known->kind != Error::Code::None) {
-            message += "\n\nError " + ErrorNumber(*known);
-            if (!known->systemText.empty()) {
-                message += ": " + known->systemText;
+            char number[16];
+            std::snprintf(number, sizeof number,
+                          known->kind == Error::Code::Hresult ? "0x%08X" : "%u",
+                          static_cast<unsigned>(known->number));
+            message += "\n\nError " + std::string(number);
+            // The system's words end in a line break: trimmed, so that the advice follows neatly.
+            const std::size_t end = known->systemText.find_last_not_of(" \r\n");
+            if (end != std::string::npos) {
+                message += ": " + known->systemText.substr(0, end + 1);
             }
         }
         if (!known->advice.empty()) {
@@ -66,12 +65,12 @@ void EventDispatcher::Fail(const std::exception* error) noexcept {
     failed_ = true;
     std::string message;
     try {
-        message = error != nullptr ? DescribeUntrappedError(*error) : std::string();
+        message = error != nullptr ? DescribeUntrappedError(*error)
+                                   : "TAVORI has to close because of an unknown error.";
     } catch (...) {
-        // Out of memory while describing the error: the plain words below still go out.
+        // Out of memory while describing the error: the box still shows, if empty.
     }
-    static const std::string kUnknown = "TAVORI has to close because of an unknown error.";
-    fatal_(message.empty() ? kUnknown : message);
+    fatal_(message);
 }
 
 }  // namespace tavori

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -9,8 +8,7 @@
 
 namespace tavori {
 
-// An error that a handler lets escape: what failed, in words a user understands; the system's
-// error number and its words for it, when the system gave one; and what the user can do.
+// An error a handler lets escape: what failed, the system's number and words, what to do.
 struct Error : std::runtime_error {
     enum class Code { None, Win32, Hresult };  // Win32 errors show in decimal, HRESULTs in hex
 
@@ -31,13 +29,11 @@ struct Error : std::runtime_error {
 // The words of the one message box that an error escaping a handler ends the program with.
 std::string DescribeUntrappedError(const std::exception& error);
 
-// A stored text as an error message quotes it: in full when short, else its first few dozen
-// characters, marked as cut, with its length, so that the box still fits the screen.
+// A stored text as an error box quotes it: a long one cut, with its length, to fit the screen.
 std::string QuoteStoredText(std::string_view text);
 
 // Every event handler runs through Dispatch, the one place where an escaped error becomes the
-// message box and the exit. `fatal` shows the box and ends the process; once it has been called
-// no handler runs again, so timers that fire while the box is up raise no second box.
+// box and the exit (`fatal`); after it no handler runs, so no timer raises a second box.
 class EventDispatcher {
   public:
     using FatalExit = void (*)(const std::string& message);

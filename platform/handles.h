@@ -20,16 +20,12 @@ template <typename Handle, auto Close>
 using Unique = std::unique_ptr<std::remove_pointer_t<Handle>, Closer<Close>>;
 
 using UniqueHandle = Unique<HANDLE, &::CloseHandle>;
-using UniqueKey = Unique<HKEY, &::RegCloseKey>;
 using UniqueBrush = Unique<HBRUSH, &::DeleteObject>;
 using UniqueFont = Unique<HFONT, &::DeleteObject>;
 using UniqueWindow = Unique<HWND, &::DestroyWindow>;
 using UniqueLocalMemory = Unique<HLOCAL, &::LocalFree>;
 using UniqueBstr = Unique<BSTR, &::SysFreeString>;
 
-inline int ReleaseScreenDC(HDC dc) {
-    return ::ReleaseDC(nullptr, dc);
-}
-using UniqueScreenDC = Unique<HDC, &ReleaseScreenDC>;
+using UniqueScreenDC = std::unique_ptr<HDC__, decltype([](HDC dc) { ::ReleaseDC(nullptr, dc); })>;
 
 }  // namespace tavori::win32

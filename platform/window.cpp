@@ -1,17 +1,24 @@
 #include "platform/window.h"
 
-#include <commctrl.h>
-
 #include <cmath>
 #include <iterator>
 
-#include "core/ticks.h"
-#include "platform/text.h"
-#include "settings/twips.h"
+#include "core/timers.h"
+#include "platform/system.h"
 
 namespace tavori::win32 {
 
 namespace {
+
+// The screen's dots per inch, at which every twips value is converted.
+int SystemDpi() {
+    static const int dpi = [] {
+        const UniqueScreenDC screen(::GetDC(nullptr));
+        const int found = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
+        return found > 0 ? found : 96;
+    }();
+    return dpi;
+}
 
 Placement ScreenTwips(const RECT& rect) {
     const int dpi = SystemDpi();
@@ -21,29 +28,19 @@ Placement ScreenTwips(const RECT& rect) {
             static_cast<float>(PixelsToTwips(rect.bottom - rect.top, dpi))};
 }
 
-struct FoundMonitors {
-    HMONITOR handles[32];
-    int count = 0;
+struct Monitors {
+    MonitorArea areas[32];
+    std::size_t count = 0;
 };
 
 BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, RECT*, LPARAM data) noexcept {
-    auto& found = *reinterpret_cast<FoundMonitors*>(data);
-    found.handles[found.count++] = monitor;
-    return found.count < static_cast<int>(std::size(found.handles));
-}
-
-std::vector<MonitorArea> Monitors() {
-    FoundMonitors found;
-    ::EnumDisplayMonitors(nullptr, nullptr, &CollectMonitor, reinterpret_cast<LPARAM>(&found));
-    std::vector<MonitorArea> monitors;
-    for (int i = 0; i < found.count; ++i) {
-        MONITORINFO info{};
-        info.cbSize = sizeof info;
-        if (::GetMonitorInfoW(found.handles[i], &info)) {
-            monitors.push_back({ScreenTwips(info.rcMonitor), ScreenTwips(info.rcWork)});
-        }
+    auto& found = *reinterpret_cast<Monitors*>(data);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (::GetMonitorInfoW(monitor, &info)) {
+        found.areas[found.count++] = {ScreenTwips(info.rcMonitor), ScreenTwips(info.rcWork)};
     }
-    return monitors;
+    return found.count < std::size(found.areas);
 }
 
 // The smallest frame of this window's style that still shows its caption bar and close box.
@@ -66,8 +63,7 @@ EventDispatcher& Dispatcher() {
 
 BaseWindow::~BaseWindow() {
     if (hwnd_ != nullptr) {
-        // Destroyed without an unload, as when an error escapes a load: nothing is saved, and
-        // the members of a derived window are gone already.
+        // A failed load: nothing is saved, and the derived window's members are gone.
         detached_ = true;
         ::DestroyWindow(hwnd_);
     }
@@ -76,18 +72,20 @@ BaseWindow::~BaseWindow() {
 void BaseWindow::Create(const wchar_t* className, const wchar_t* caption, DWORD style, HWND owner,
                         HICON icon) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (!::GetClassInfoExW(instance, className, &windowClass)) {
-        windowClass.lpfnWndProc = &BaseWindow::WindowProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = className;
-        windowClass.hIcon = icon;
-        if (::RegisterClassExW(&windowClass) == 0) {
-            ThrowLastError("Registering the window class " + Narrow(className) + " failed.");
-        }
+    const WNDCLASSEXW windowClass{sizeof(WNDCLASSEXW),
+                                  0,
+                                  &BaseWindow::WindowProc,
+                                  0,
+                                  0,
+                                  instance,
+                                  icon,
+                                  ::LoadCursorW(nullptr, IDC_ARROW),
+                                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                                  nullptr,
+                                  className,
+                                  nullptr};
+    if (::RegisterClassExW(&windowClass) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        ThrowLastError("Registering the window class " + Narrow(className) + " failed.");
     }
     if (::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, className, caption, style,
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
@@ -105,20 +103,15 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<BaseWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr || Dispatcher().Failed()) {
-        return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    }
     if (message == WM_DESTROY && ::GetWindow(hwnd, GW_OWNER) == nullptr) {
         ::PostQuitMessage(0);  // the main window is gone: so is the program
     }
-    if (message == WM_NCDESTROY) {
-        // The default processing still gets the window's own handle; only then is it let go.
-        const LRESULT result = ::DefWindowProcW(hwnd, message, wParam, lParam);
+    if (self != nullptr && message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return result;
+        self->hwnd_ = nullptr;  // the default processing below still gets the window's handle
+        self = nullptr;
     }
-    if (self->detached_) {
+    if (self == nullptr || self->detached_ || Dispatcher().Failed()) {
         return ::DefWindowProcW(hwnd, message, wParam, lParam);
     }
     LRESULT result = 0;
@@ -156,7 +149,6 @@ void BaseWindow::Close() {
         return;
     }
     UnloadOnce();
-    OnClosing();
     ::DestroyWindow(hwnd_);
 }
 
@@ -176,7 +168,10 @@ HWND BaseWindow::AddControl(int id, const wchar_t* windowClass, std::string_view
 }
 
 void BaseWindow::SetPlacement(Placement placement, const Placement& firstRun) {
-    placement = KeepOnScreen(placement, firstRun, CaptionFrameOf(hwnd_), Monitors());
+    Monitors monitors;
+    ::EnumDisplayMonitors(nullptr, nullptr, &CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+    placement = KeepOnScreen(placement, firstRun, CaptionFrameOf(hwnd_),
+                             std::span(monitors.areas, monitors.count));
     const int dpi = SystemDpi();
     ::SetWindowPos(hwnd_, nullptr, TwipsToPixels(placement.left, dpi),
                    TwipsToPixels(placement.top, dpi), TwipsToPixels(placement.width, dpi),
@@ -188,8 +183,7 @@ void BaseWindow::SetPlacement(Placement placement, const Placement& firstRun) {
 Placement BaseWindow::GetPlacement() const {
     RECT rect{};
     if (::IsIconic(hwnd_)) {
-        // Windows parks a minimised window off screen; what counts is where it comes back. A
-        // tool window's restored rectangle is in screen coordinates, like GetWindowRect's.
+        // Where a minimised window comes back (a tool window's is in screen coordinates).
         WINDOWPLACEMENT placement{};
         placement.length = sizeof placement;
         ::GetWindowPlacement(hwnd_, &placement);
@@ -223,13 +217,13 @@ void BaseWindow::OnActivate(bool active) {
     }
 }
 
-int SystemDpi() {
-    static const int dpi = [] {
-        const UniqueScreenDC screen(::GetDC(nullptr));
-        const int found = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-        return found > 0 ? found : 96;
-    }();
-    return dpi;
+template <typename Unique>
+Unique GdiObject(Unique made) {
+    if (!made) {
+        throw Error("Painting the window failed: Windows could not make a font or brush.",
+                    "Close some programs to free graphics resources, then start TAVORI again.");
+    }
+    return made;
 }
 
 UniqueFont MakeFont(const wchar_t* face, double points, bool bold) {
@@ -238,34 +232,11 @@ UniqueFont MakeFont(const wchar_t* face, double points, bool bold) {
     logFont.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     logFont.lfCharSet = DEFAULT_CHARSET;
     ::lstrcpynW(logFont.lfFaceName, face, LF_FACESIZE);
-    UniqueFont font(::CreateFontIndirectW(&logFont));
-    if (!font) {
-        throw Error("Creating the font \"" + Narrow(face) + "\" failed.",
-                    "Close some programs to free graphics resources, then start TAVORI again.");
-    }
-    return font;
+    return GdiObject(UniqueFont(::CreateFontIndirectW(&logFont)));
 }
 
 UniqueBrush MakeBrush(Colour colour) {
-    UniqueBrush brush(::CreateSolidBrush(colour));
-    if (!brush) {
-        throw Error("Painting the window failed: Windows could not create a brush.",
-                    "Close some programs to free graphics resources, then start TAVORI again.");
-    }
-    return brush;
-}
-
-void ShowModal(HWND window, HWND owner, const bool& closed) {
-    ::EnableWindow(owner, FALSE);
-    ::ShowWindow(window, SW_SHOWNORMAL);
-    if (!PumpMessages(&closed)) {
-        ::PostQuitMessage(0);  // hand WM_QUIT on to the outer loop
-    }
-}
-
-bool BaseWindow::IsOurs(HWND window) {
-    return window != nullptr && ::GetClassLongPtrW(window, GCLP_WNDPROC) ==
-                                    reinterpret_cast<ULONG_PTR>(&BaseWindow::WindowProc);
+    return GdiObject(UniqueBrush(::CreateSolidBrush(colour)));
 }
 
 bool PumpMessages(const bool* until) {
@@ -275,8 +246,10 @@ bool PumpMessages(const bool* until) {
         if (got == 0 || got == -1) {
             return false;
         }
+        // Our windows are the ones with a tab order: tooltips and message boxes keep theirs.
         const HWND root = ::GetAncestor(message.hwnd, GA_ROOT);
-        if (BaseWindow::IsOurs(root) && ::IsDialogMessageW(root, &message)) {
+        if (root != nullptr && (::GetWindowLongPtrW(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) &&
+            ::IsDialogMessageW(root, &message)) {
             continue;
         }
         ::TranslateMessage(&message);
@@ -300,8 +273,7 @@ void CoalesceQueuedTicks(HWND window) {
 }
 
 void ShowFatalErrorAndExit(const std::string& message) {
-    // A WM_QUIT already queued (a half-made window destroyed by the failed load posts one)
-    // would close the box before anyone saw it.
+    // A queued WM_QUIT (the failed load's half-made window posts one) would close the box.
     MSG quit{};
     ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     // Task-modal with no owner: every window of ours is disabled while the box is up.

@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <string_view>
-#include <vector>
 
 #include "core/catalogue.h"
 #include "core/error.h"
@@ -16,17 +15,14 @@ namespace tavori::win32 {
 // The program's one dispatcher: its fatal exit shows the error box and ends the process.
 EventDispatcher& Dispatcher();
 
-// The base of our two windows, in the manner of a classic BaseWindow: a static thunk binds the
-// object to its HWND at WM_NCCREATE, and every message goes through the dispatcher to
-// HandleMessage, which forwards it to a named member of the window. The object outlives its
-// window: destroying it destroys a window still there.
+// The base of our two windows: a static thunk binds the object at WM_NCCREATE, and every message
+// goes through the dispatcher to HandleMessage, which forwards it to a named member.
 class BaseWindow {
   public:
     BaseWindow(const BaseWindow&) = delete;
     BaseWindow& operator=(const BaseWindow&) = delete;
 
     HWND Handle() const { return hwnd_; }
-    static bool IsOurs(HWND window);
 
     // Unloads the window and destroys it, as its close box does.
     void Close();
@@ -35,14 +31,11 @@ class BaseWindow {
     BaseWindow() = default;
     virtual ~BaseWindow();
 
-    // Registers the class on first use. The window is created hidden.
     void Create(const wchar_t* className, const wchar_t* caption, DWORD style, HWND owner,
                 HICON icon);
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
     // Saves what the window keeps; run once, whatever closes the window.
     virtual void OnUnload() = 0;
-    // Run after the unload, just before the window is destroyed.
-    virtual void OnClosing() {}
 
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
         return ::DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -52,8 +45,7 @@ class BaseWindow {
     HWND AddControl(int id, const wchar_t* windowClass, std::string_view text, DWORD style,
                     DWORD exStyle, int left, int top, int width, int height, HFONT font);
 
-    // Where the window is in twips, or where a minimised one comes back. A window nobody moved
-    // gives back exactly the placement it was given, not that placement rounded to pixels.
+    // In twips; a window nobody moved gives back exactly what it was given, not it in pixels.
     void SetPlacement(Placement placement, const Placement& firstRun);
     Placement GetPlacement() const;
 
@@ -74,18 +66,11 @@ class BaseWindow {
     RECT givenRect_{};
 };
 
-// The screen's dots per inch, at which every twips value is converted.
-int SystemDpi();
-
 // A font of the given face (the system substitutes a close one where it is missing).
 UniqueFont MakeFont(const wchar_t* face, double points, bool bold);
 UniqueBrush MakeBrush(Colour colour);
 
-// Shows the window over its disabled owner and returns when it has been destroyed.
-void ShowModal(HWND window, HWND owner, const bool& closed);
-
-// Runs the thread's messages until WM_QUIT, or until `until` turns true; our windows get Tab
-// and the arrow keys as dialogs do. Returns false when WM_QUIT arrived.
+// Runs the messages, Tab and arrows as in dialogs, until `until` or WM_QUIT (then false).
 bool PumpMessages(const bool* until = nullptr);
 
 // After a slow probe the window's timers may have queued many ticks each: leave one per timer.

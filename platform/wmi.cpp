@@ -1,4 +1,4 @@
-#include "platform/wmi.h"
+#include "platform/system.h"
 
 #include <wbemidl.h>
 #include <wrl/client.h>
@@ -9,7 +9,6 @@
 #include "core/catalogue.h"
 #include "core/error.h"
 #include "platform/handles.h"
-#include "platform/text.h"
 
 namespace tavori::win32 {
 
@@ -25,8 +24,7 @@ UniqueBstr MakeBstr(std::wstring_view text) {
     return made;
 }
 
-// The system's words for an HRESULT, or WMI's own for its WBEM_E_... codes, which FormatMessage
-// does not know.
+// The system's words for an HRESULT, or WMI's own for the WBEM_E_... codes.
 std::string WmiErrorText(HRESULT hr) {
     if (std::string text = SystemErrorText(static_cast<DWORD>(hr)); !text.empty()) {
         return text;
@@ -39,11 +37,7 @@ std::string WmiErrorText(HRESULT hr) {
         return {};
     }
     const UniqueBstr owned(text);
-    std::wstring_view words(text, ::SysStringLen(text));
-    while (!words.empty() && (words.back() == L'\r' || words.back() == L'\n')) {
-        words.remove_suffix(1);
-    }
-    return Narrow(words);
+    return Narrow(std::wstring_view(text, ::SysStringLen(text)));
 }
 
 void Check(HRESULT hr, const char* step, const std::string& query) {
@@ -62,16 +56,17 @@ void Check(HRESULT hr, const char* step, const std::string& query) {
 ComApartment::ComApartment() {
     const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     if (FAILED(hr)) {
-        ThrowHresult("Starting COM on the user-interface thread failed.", hr);
+        ThrowSystemError("Starting COM on the user-interface thread failed.", hr,
+                         Error::Code::Hresult);
     }
-    // Without the impersonate level, a WMI query on Windows can be refused; the services proxy
-    // gets the same level below in case something set process security before us.
+    // WMI may refuse a query below the impersonate level (also set on each connection below).
     const HRESULT security =
         ::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
                                RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
     if (FAILED(security) && security != RPC_E_TOO_LATE) {
         ::CoUninitialize();
-        ThrowHresult("Setting COM security for the WMI queries failed.", security);
+        ThrowSystemError("Setting COM security for the WMI queries failed.", security,
+                         Error::Code::Hresult);
     }
 }
 

@@ -61,10 +61,7 @@ std::optional<std::int16_t> ParseInt16(std::string_view text) {
     if (!value) {
         return std::nullopt;
     }
-    double rounded = std::round(*value);  // halves away from zero...
-    if (std::fabs(*value - std::trunc(*value)) == 0.5 && std::fmod(rounded, 2.0) != 0) {
-        rounded -= std::copysign(1.0, *value);  // ...so a half that went to odd goes back
-    }
+    const double rounded = std::nearbyint(*value);  // the default rounding: halves to even
     if (rounded < std::numeric_limits<std::int16_t>::min() ||
         rounded > std::numeric_limits<std::int16_t>::max()) {
         return std::nullopt;
@@ -72,42 +69,26 @@ std::optional<std::int16_t> ParseInt16(std::string_view text) {
     return static_cast<std::int16_t>(rounded);
 }
 
-namespace {
-
-// The shortest text that reads back to the same value. A whole number is written by to_chars as
-// a plain integer. Any other is formatted by the C library's %g at growing precision and checked
-// with from_chars: floating-point to_chars would add some 170 KiB to a 270 KiB program for the
-// fractional twips that only some screen scalings produce.
-template <typename T>
-std::string FormatNumber(T value) {
+// Any fraction by %g at growing precision until it reads back: floating-point to_chars would add
+// some 170 KiB to the program for the fractional twips only some scalings produce.
+std::string FormatSingle(float value) {
     char text[64];
-    if (std::trunc(value) == value && std::fabs(value) < T(1e15)) {
+    if (std::trunc(value) == value && std::fabs(value) < 1e15F) {
         const auto result = std::to_chars(text, text + sizeof text, static_cast<long long>(value));
         return std::string(text, result.ptr);
     }
     std::string candidate;
-    for (int precision = 1; precision <= std::numeric_limits<T>::max_digits10; ++precision) {
+    for (int precision = 1; precision <= std::numeric_limits<float>::max_digits10; ++precision) {
         const int length =
             std::snprintf(text, sizeof text, "%.*g", precision, static_cast<double>(value));
         candidate.assign(text, static_cast<std::size_t>(length));
-        // The program never sets a locale, but should anything in the process set one with a
-        // decimal comma, the stored text still holds a point.
+        // Should anything set a locale with a decimal comma, the text still holds a point.
         std::replace(candidate.begin(), candidate.end(), ',', '.');
-        if (ParseFloating<T>(candidate) == value) {
+        if (ParseSingle(candidate) == value) {
             break;
         }
     }
     return candidate;
-}
-
-}  // namespace
-
-std::string FormatSingle(float value) {
-    return FormatNumber(value);
-}
-
-std::string FormatDouble(double value) {
-    return FormatNumber(value);
 }
 
 }  // namespace tavori

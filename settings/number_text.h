@@ -18,6 +18,5 @@ std::optional<std::int16_t> ParseInt16(std::string_view text);
 // A whole number as the plain integer ("1000", "-15"); anything else as the shortest text that
 // reads back to the same single.
 std::string FormatSingle(float value);
-std::string FormatDouble(double value);
 
 }  // namespace tavori

@@ -1,6 +1,7 @@
 #include "settings/placement.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "settings/number_text.h"
@@ -47,6 +48,17 @@ float Clamp(float start, float length, float low, float span) {
 }
 
 }  // namespace
+
+int TwipsToPixels(double twips, int dpi) {
+    // Halves away from zero, so that negatives mirror positives; clamped to 16-bit coordinates,
+    // so that a hand-edited 1e30 cannot overflow.
+    const double pixels = std::round(twips * dpi / kTwipsPerInch);
+    return static_cast<int>(std::clamp(pixels, -32768.0, 32767.0));
+}
+
+double PixelsToTwips(int pixels, int dpi) {
+    return static_cast<double>(pixels) * kTwipsPerInch / dpi;
+}
 
 Placement RestorePlacement(SettingsStore& store, std::string_view prefix,
                            const Placement& defaults) {

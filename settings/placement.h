@@ -7,6 +7,11 @@
 
 namespace tavori {
 
+// Positions and sizes are kept in twips, 1/1440 inch; only these convert them, at the system dpi.
+constexpr int kTwipsPerInch = 1440;
+int TwipsToPixels(double twips, int dpi);
+double PixelsToTwips(int pixels, int dpi);
+
 // A window's outer frame in twips from the top-left corner of the primary screen.
 struct Placement {
     float left = 0;
@@ -23,9 +28,8 @@ struct MonitorArea {
     Placement workArea;
 };
 
-// What of a window's frame must show for the user to move and close it, in twips: the smallest
-// width and height that still hold the caption bar with its close box, where the caption bar lies
-// below the frame's top edge, and the least of it, across and down, that a mouse can grab.
+// In twips: the least frame that holds the caption bar and close box, where the caption lies
+// below the frame's top, and the least of it a mouse can grab.
 struct CaptionFrame {
     float minWidth = 0;
     float minHeight = 0;
@@ -34,19 +38,16 @@ struct CaptionFrame {
     float grip = 0;
 };
 
-// A window's placement is kept under four keys, Left, Top, Width and Height in twips, after a
-// prefix that tells the windows apart: "MainLeft" for the main window, "OPTIONSMainLeft" for the
-// options dialog. Restore reads them in that order, a missing key giving its default; Save
-// writes them in that order.
+// Four keys, read and written in this order: "MainLeft", "MainTop", "MainWidth", "MainHeight",
+// after a prefix ("OPTIONS" for the dialog). A missing key gives its default.
 Placement RestorePlacement(SettingsStore& store, std::string_view prefix,
                            const Placement& defaults);
 void SavePlacement(SettingsStore& store, std::string_view prefix, const Placement& placement);
 
-// Neither window has a task-bar button or a minimise box, so one whose caption bar cannot be
-// reached could be neither moved nor closed. A stored width or height too small for the caption
-// bar and its close box, or larger than all monitors together, opens at its first-run value; a
-// window whose caption bar shows on no monitor's work area moves, at its size, into the work
-// area of the nearest monitor. Anything with a reachable caption stays exactly where it was.
+// With no task-bar button or minimise box, a window whose caption cannot be reached could be
+// neither moved nor closed. A size too small for the caption and close box, or beyond all
+// monitors, opens at its first-run value; a caption on no work area moves, at its size, into the
+// nearest monitor's. Anything with a reachable caption stays exactly where it was.
 Placement KeepOnScreen(Placement placement, const Placement& firstRun, const CaptionFrame& frame,
                        std::span<const MonitorArea> monitors);
 

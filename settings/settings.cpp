@@ -9,16 +9,17 @@ namespace tavori {
 
 namespace {
 
-std::string Read(SettingsStore& store, std::string_view key, std::string_view defaultText) {
-    return store.Read(kSettingsApplication, kSettingsSection, key, defaultText);
-}
-
-[[noreturn]] void ThrowUnusableSetting(SettingsStore& store, std::string_view key,
-                                       std::string_view text, std::string_view expected) {
-    const std::string location = store.Location(kSettingsApplication, kSettingsSection);
+// The key's stored text as `parse` reads it; a text it refuses throws, saying where it is kept.
+template <typename Parse>
+auto ReadNumber(SettingsStore& store, std::string_view key, std::string_view defaultText,
+                Parse parse, std::string_view expected = "a number") {
+    const std::string text = store.Read(kSettingsApplication, kSettingsSection, key, defaultText);
+    if (const auto value = parse(text)) {
+        return *value;
+    }
     throw Error("The stored setting \"" + std::string(key) + "\" holds " + QuoteStoredText(text) +
-                    ", which is not " + std::string(expected) + ".\nIt is stored in " + location +
-                    ".",
+                    ", which is not " + std::string(expected) + ".\nIt is stored in " +
+                    store.Location(kSettingsApplication, kSettingsSection) + ".",
                 "Correct the value \"" + std::string(key) +
                     "\" there, or delete it to go back to the default, then start TAVORI again.");
 }
@@ -26,12 +27,7 @@ std::string Read(SettingsStore& store, std::string_view key, std::string_view de
 }  // namespace
 
 float ReadSingleSetting(SettingsStore& store, std::string_view key, float defaultValue) {
-    const std::string text = Read(store, key, FormatSingle(defaultValue));
-    const std::optional<float> value = ParseSingle(text);
-    if (!value) {
-        ThrowUnusableSetting(store, key, text, "a number");
-    }
-    return *value;
+    return ReadNumber(store, key, FormatSingle(defaultValue), ParseSingle);
 }
 
 void WriteSetting(SettingsStore& store, std::string_view key, std::string_view value) {
@@ -39,21 +35,16 @@ void WriteSetting(SettingsStore& store, std::string_view key, std::string_view v
 }
 
 bool ReadKeeperOnAtStart(SettingsStore& store) {
-    const std::string text = Read(store, kAlwaysOnTopKey, "0");
-    const std::optional<double> value = ParseDouble(text);
-    if (!value) {
-        ThrowUnusableSetting(store, kAlwaysOnTopKey, text, "a number");
-    }
-    return *value == 1.0;
+    return ReadNumber(store, kAlwaysOnTopKey, "0", ParseDouble) == 1.0;
 }
 
 CheckState ReadAlwaysOnTopBox(SettingsStore& store) {
-    const std::string text = Read(store, kAlwaysOnTopKey, "0");
-    const std::optional<std::int16_t> value = ParseInt16(text);
-    if (!value || *value < 0 || *value > 2) {
-        ThrowUnusableSetting(store, kAlwaysOnTopKey, text, "a whole number from 0 to 2");
-    }
-    return static_cast<CheckState>(*value);
+    const auto state = [](std::string_view text) -> std::optional<std::int16_t> {
+        const std::optional<std::int16_t> value = ParseInt16(text);
+        return value && *value >= 0 && *value <= 2 ? value : std::nullopt;
+    };
+    return static_cast<CheckState>(
+        ReadNumber(store, kAlwaysOnTopKey, "0", state, "a whole number from 0 to 2"));
 }
 
 void WriteAlwaysOnTopBox(SettingsStore& store, CheckState box) {

@@ -5,12 +5,8 @@
 
 namespace tavori {
 
-// The per-user application-settings store: text values addressed by application, section and key.
-//
-// Contract: Read returns the stored text, or defaultText when the key does not exist; Write
-// creates or overwrites the value and whatever application and section entries it needs. A read
-// or write the store refuses, or a stored value that is not text, throws tavori::Error naming
-// the key and where it is stored.
+// The per-user settings store: text values by application, section and key. Read gives the
+// default for a missing key; Write creates what it needs. A refusal throws tavori::Error.
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;

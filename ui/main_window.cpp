@@ -2,10 +2,8 @@
 
 #include <commctrl.h>
 
-#include "core/always_on_top.h"
-#include "platform/launcher.h"
-#include "platform/text.h"
-#include "platform/wmi.h"
+#include "core/timers.h"
+#include "platform/system.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "ui/options_dialog.h"
@@ -20,14 +18,12 @@ constexpr int kClientWidthTwips = 1095;
 constexpr UINT kWatchIntervalMs = 1000;
 constexpr UINT kAlwaysOnTopIntervalMs = 1000;
 
-// Control identifiers, in tab order, above IDOK and IDCANCEL, which Enter and Escape send on
-// their own. Timer identifiers: the watchers 1 to 7 by row, then AlwaysOnTopTimer.
+// Controls in tab order from 100, above Enter's and Escape's IDOK and IDCANCEL. Timers: the
+// watchers 1 to 7 by row, then AlwaysOnTopTimer.
 constexpr int kFirstRowId = 100;
 constexpr int kOptionsButtonId = kFirstRowId + static_cast<int>(kWatchedServices.size());
 constexpr UINT_PTR kAlwaysOnTopTimer = kWatchedServices.size() + 1;
 
-// Posted to the disabled main window when it was activated: pass the activation on to the
-// dialog, as Windows does for a click on a disabled owner.
 constexpr UINT kActivatePopupMessage = WM_APP + 1;
 
 }  // namespace
@@ -68,11 +64,6 @@ void MainWindow::Load() {
     SetAlwaysOnTop(ReadKeeperOnAtStart(settings_));
 }
 
-void MainWindow::Show() {
-    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
-    ::UpdateWindow(hwnd_);
-}
-
 void MainWindow::SetAlwaysOnTop(bool on) {
     if (!on) {
         ::KillTimer(hwnd_, kAlwaysOnTopTimer);
@@ -84,9 +75,8 @@ void MainWindow::SetAlwaysOnTop(bool on) {
 
 void MainWindow::AddTooltip(HWND tool, std::string_view text) {
     if (!tooltip_) {
-        // Not owned by this window: Wine files a window's owned popups between it and the topmost
-        // band, so an owned topmost tooltip would keep the keeper from ever making this window
-        // topmost. Nothing on Windows needs the owner; this window destroys the tooltip itself.
+        // Unowned: Wine files owned popups between their owner and the topmost band, so an owned
+        // topmost tooltip would keep the keeper from ever making this window topmost.
         tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
                                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
@@ -95,13 +85,13 @@ void MainWindow::AddTooltip(HWND tool, std::string_view text) {
             win32::ThrowLastError("Creating the tooltips failed.");
         }
     }
-    std::wstring wide = win32::Widen(text);
+    std::wstring wide = win32::Widen(text);  // the tooltip keeps its own copy
     TOOLINFOW info{};
     info.cbSize = sizeof info;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = hwnd_;
     info.uId = reinterpret_cast<UINT_PTR>(tool);
-    info.lpszText = wide.data();  // the tooltip keeps its own copy
+    info.lpszText = wide.data();
     ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
@@ -119,8 +109,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:  // what a read-only edit control sends
             return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_GETMINMAXINFO:
-            // Windows widens a captioned window to its minimum tracking size, which for a tool
-            // window is wider than this 81-pixel column: the layout's size wins.
+            // The minimum tracking size of a tool window is wider than this 81-pixel column.
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {1, 1};
             return 0;
         case WM_ACTIVATE:
@@ -170,18 +159,14 @@ void MainWindow::OnRowDoubleClick(std::size_t row) {
 }
 
 void MainWindow::OnOptionsClick() {
-    OptionsDialog dialog(*this, settings_);
-    optionsDialog_ = dialog.Handle();
-    dialog.ShowModal();
-    optionsDialog_ = nullptr;
+    OptionsDialog(*this, settings_).ShowModal();
 }
 
 LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
-    for (const ServiceRowControl& row : rows_) {
-        if (row.box == control) {
-            ::SetBkColor(dc, row.colour);
-            return reinterpret_cast<LRESULT>(row.brush.get());
-        }
+    const auto row = static_cast<std::size_t>(::GetDlgCtrlID(control) - kFirstRowId);
+    if (row < rows_.size()) {
+        ::SetBkColor(dc, rows_[row].colour);
+        return reinterpret_cast<LRESULT>(rows_[row].brush.get());
     }
     return Default(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                    reinterpret_cast<LPARAM>(control));
@@ -189,9 +174,8 @@ LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
 
 void MainWindow::OnActivateWindow(bool active) {
     if (active && !::IsWindowEnabled(hwnd_)) {
-        // Activated while the options dialog disables it (the keeper's SetWindowPos does this
-        // every second): hand the activation on, or the dialog loses the keyboard. Posted,
-        // because activation must not change while this one is being delivered.
+        // Activated while disabled (the keeper's SetWindowPos does this every second): hand the
+        // activation on to the dialog, as a click on a disabled owner does, once this one is over.
         ::PostMessageW(hwnd_, kActivatePopupMessage, 0, 0);
         return;
     }
@@ -199,8 +183,9 @@ void MainWindow::OnActivateWindow(bool active) {
 }
 
 void MainWindow::OnActivatePopup() {
-    if (optionsDialog_ != nullptr && ::GetActiveWindow() == hwnd_) {
-        ::SetActiveWindow(optionsDialog_);
+    const HWND dialog = ::GetWindow(hwnd_, GW_ENABLEDPOPUP);
+    if (dialog != nullptr && ::GetActiveWindow() == hwnd_) {
+        ::SetActiveWindow(dialog);
     }
 }
 

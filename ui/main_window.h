@@ -9,9 +9,8 @@
 
 namespace tavori {
 
-// The main window, TAVORI_MAIN: seven status rows, one per watched mail service, each with its
-// own once-a-second watcher, and the OPTIONS button; the always-on-top keeper runs on its
-// AlwaysOnTopTimer. The rows' colours are the only record of the last probe answers.
+// The main window, TAVORI_MAIN: seven rows, each with its own once-a-second watcher, the OPTIONS
+// button, and the always-on-top keeper's timer. The rows' colours are all it remembers.
 class MainWindow final : public win32::BaseWindow {
   public:
     static constexpr Placement kFirstRunPlacement{1000, 1000, 1215, 3135};
@@ -19,10 +18,7 @@ class MainWindow final : public win32::BaseWindow {
     // Creates the window hidden and runs its load sequence.
     explicit MainWindow(SettingsStore& settings);
 
-    void Show();
-
-    // The keeper's switch, from the options dialog. Switched off, the main window also leaves
-    // the topmost band that the keeper's ticks gave it.
+    // The keeper's switch; switched off, the window also leaves the topmost band.
     void SetAlwaysOnTop(bool on);
 
   private:
@@ -53,7 +49,6 @@ class MainWindow final : public win32::BaseWindow {
     win32::UniqueFont font_;
     std::array<ServiceRowControl, kWatchedServices.size()> rows_;
     win32::UniqueWindow tooltip_;
-    HWND optionsDialog_ = nullptr;  // while it is shown modally over this window
 };
 
 }  // namespace tavori

@@ -1,7 +1,6 @@
 #include "ui/options_dialog.h"
 
-#include "platform/launcher.h"
-#include "platform/text.h"
+#include "platform/system.h"
 #include "ui/main_window.h"
 
 namespace tavori {
@@ -14,8 +13,8 @@ constexpr std::string_view kContactAddress = "tavori@halwerk.example";
 constexpr Colour kLabelBackground = 0;         // black
 constexpr Colour kLabelText = kRunningColour;  // green
 
-// The controls in tab order: the check box first, so that it holds the focus when the dialog
-// opens. Their identifiers, from 100, lie above IDOK and IDCANCEL, which Enter and Escape send.
+// In tab order from 100, above Enter's and Escape's IDOK and IDCANCEL: the check box first, to
+// hold the focus when the dialog opens.
 struct ControlSpec {
     const wchar_t* windowClass;
     std::string_view text;
@@ -61,15 +60,18 @@ void OptionsDialog::Load() {
     SetPlacement(RestorePlacement(settings_, "OPTIONS", kFirstRunPlacement), kFirstRunPlacement);
     const CheckState box = ReadAlwaysOnTopBox(settings_);
     ::SendMessageW(alwaysOnTop_, BM_SETCHECK, static_cast<WPARAM>(box), 0);
-    // Setting the box raises no click: a stored choice that changed it from cleared runs the
-    // switch here, as a click would.
+    // Setting the box raises no click; one changed from cleared runs the switch as a click would.
     if (box != CheckState::Cleared) {
         ApplyAlwaysOnTop();
     }
 }
 
 void OptionsDialog::ShowModal() {
-    win32::ShowModal(hwnd_, mainWindow_.Handle(), closed_);
+    ::EnableWindow(mainWindow_.Handle(), FALSE);
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+    if (!win32::PumpMessages(&closed_)) {
+        ::PostQuitMessage(0);  // hand WM_QUIT on to the outer loop
+    }
 }
 
 LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -117,8 +119,7 @@ void OptionsDialog::OnCommand(int id, UINT code) {
 }
 
 void OptionsDialog::OnAlwaysOnTopClick() {
-    // A click toggles between cleared and ticked; a greyed box, which only an outside edit of the
-    // settings produces, clears as the system's own three-state boxes do after their greyed step.
+    // Cleared and ticked alternate; greyed (only a hand edit gives it) clears, as in system boxes.
     const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
     ::SendMessageW(alwaysOnTop_, BM_SETCHECK, state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED,
                    0);
@@ -143,9 +144,6 @@ LRESULT OptionsDialog::OnControlColour(HDC dc, HWND control) {
 
 void OptionsDialog::OnUnload() {
     SavePlacement(settings_, "OPTIONS", GetPlacement());
-}
-
-void OptionsDialog::OnClosing() {
     // Enabled before the dialog goes, so that the activation returns to the main window.
     ::EnableWindow(mainWindow_.Handle(), TRUE);
 }

@@ -7,9 +7,8 @@ namespace tavori {
 
 class MainWindow;
 
-// The options dialog, TAVORI_OPTIONS: the IIS start and stop buttons, the "Always On Top"
-// switch, the title, credit and version, and OK. It is created afresh for every opening and
-// applies and stores every change the moment it is made; OK only closes it.
+// The options dialog, TAVORI_OPTIONS, created afresh for every opening: every change applies and
+// is stored at once; OK only closes it.
 class OptionsDialog final : public win32::BaseWindow {
   public:
     static constexpr Placement kFirstRunPlacement{1000, 1000, 6375, 2805};
@@ -23,7 +22,6 @@ class OptionsDialog final : public win32::BaseWindow {
   private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnUnload() override;
-    void OnClosing() override;
 
     void Load();
     void OnCommand(int id, UINT code);

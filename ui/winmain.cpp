@@ -7,9 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/registry.h"
-#include "platform/dll_search.h"
-#include "platform/wmi.h"
+#include "platform/system.h"
 #include "ui/main_window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -22,15 +20,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ::InitCommonControlsEx(&controls);
         com.emplace();
         mainWindow = std::make_unique<tavori::MainWindow>(settings);
-        mainWindow->Show();
+        ::ShowWindow(mainWindow->Handle(), SW_SHOWNORMAL);
     });
     tavori::win32::PumpMessages();
     return 0;
 }
 
-// libstdc++'s default terminate handler demangles the type of the exception it prints, to a
-// console this GUI program does not have; its demangler is a sixth of tavori.exe. Every error is
-// caught by the event dispatcher, so reaching terminate is a fault of ours: end at once.
+// libstdc++'s default terminate handler brings a demangler, a sixth of tavori.exe, to print to a
+// console this program lacks. The dispatcher catches every error: terminate is a fault of ours.
 namespace __gnu_cxx {
 void __verbose_terminate_handler() {
     std::abort();

@@ -11,10 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/always_on_top.h"
 #include "core/catalogue.h"
 #include "core/error.h"
-#include "core/ticks.h"
+#include "core/timers.h"
 
 namespace tavori {
 namespace {

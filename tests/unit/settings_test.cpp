@@ -16,7 +16,6 @@
 #include "settings/number_text.h"
 #include "settings/placement.h"
 #include "settings/settings.h"
-#include "settings/twips.h"
 
 namespace tavori {
 namespace {

@@ -18,8 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
-#include "platform/wmi.h"
+#include "platform/system.h"
 #include "tools/bench/plain_probe.h"
 
 namespace {
