@@ -1,6 +1,8 @@
 """The main window: first run, the probe, placement and its saving, the keeper against a rival,
 and the one-box exit on a bad stored value or a failing probe."""
 
+import re
+
 import harness
 from harness import KEY, centre, click, drag, poll, topmost
 
@@ -123,13 +125,16 @@ class Placement:
         right, bottom = left + width - 81, top + height - 209
         for stored, rect in [(("-100000", "1000"), [left, 67]),
                              (("100000", "100000"), [right, bottom]),
-                             (("-600", "-900"), [-40, -60])]:  # partly on screen: left be
+                             (("1000", "-3120"), [67, top]),  # one pixel row on screen
+                             (("-600", "1000"), [-40, 67]),  # caption in reach: left be
+                             (("1000", "1000", "0"), [67, 67]),  # no width: the first run's
+                             (("1000", "1000", "-1000"), [67, 67])]:
             with self.subTest(stored=stored):
-                prefix.store(placement(*stored, "1215", "3135"))
+                prefix.store(placement(*(stored + ("1215", "3135")[len(stored) - 2:])))
                 monitor = self.monitor(prefix)
                 self.assertEqual(monitor.wait_main()["window"], rect + [81, 209])
                 monitor.proc.kill()
-                monitor.proc.wait()
+                poll(lambda: not monitor.main(), "the killed monitor's window to go")
 
 
 class BadValues:
@@ -138,22 +143,25 @@ class BadValues:
     def test_bad_value_or_failing_probe_gives_one_box_status_one_and_writes_nothing(self):
         prefix = self.prefix()
         cases = [  # stored, DLLs turned off, whether the options dialog is opened, box texts
-            ({"MainLeft": ""}, "", False, ['"MainLeft" holds ""', KEY, "delete it"]),
+            ({"MainLeft": ""}, "", False, ['"MainLeft" holds ""', re.escape(KEY), "delete it"]),
             ({"MainHeight": "abc"}, "", False, ['"MainHeight" holds "abc"']),
             ({ALWAYS: "abc"}, "", False, [f'"{ALWAYS}" holds "abc"']),
-            ({ALWAYS: "3"}, "", True, [f'"{ALWAYS}" holds "3"', KEY]),
+            ({ALWAYS: "3"}, "", True, [f'"{ALWAYS}" holds "3"', re.escape(KEY)]),
             # Without Wine's WMI provider the first probe fails.
-            ({}, "wbemprox=d", False, ["(WMI)", "Error 0x", "Winmgmt"]),
+            ({}, "wbemprox=d", False, [r"\(WMI\)", "Error 0x", "Winmgmt"]),
+            # A huge value is shown cut, with its length, in a box that fits the screen.
+            ({"MainTop": "x" * 100000}, "", False, ['"MainTop" holds "x{10,}', "100,?000"]),
         ]
         for stored, dlls, options, texts in cases[: 1 if self.ARCH == "x86" else None]:
-            with self.subTest(stored=stored, dlls=dlls):
+            with self.subTest(keys=list(stored), dlls=dlls):
                 prefix.store(stored)
                 monitor = self.monitor(prefix, dlls=dlls)
                 if options:
                     click(centre(child(monitor.wait_main(), "OPTIONS")["rect"]))
                 box = monitor.one_box()
                 for text in texts:
-                    self.assertIn(text, box["text"])
+                    self.assertRegex(box["text"], text)
+                self.assertTrue(len(box["text"]) < 2000 and box["window"][2] <= 1024, box["window"])
                 shown = monitor.windows("TAVORI_OPTIONS") + monitor.windows("TAVORI_MAIN")
                 self.assertEqual(len(shown), options or bool(dlls), "a window showed")
                 prefix.close_window(box["hwnd"])

@@ -55,6 +55,7 @@ class Options:
              "the dialog to hold the foreground again")
         keys(centre(dialog["client"]), "space")
         wait_stored("0")
+        self.assertFalse(topmost(monitor.main()), "unticked, yet still in the topmost band")
         click(centre(child(dialog, "OK")["rect"]))
         closed()
         self.assertEqual(prefix.settings(),
@@ -69,6 +70,18 @@ class Options:
         click(close_box(dialog))
         closed()
         self.assertEqual(prefix.settings(), stored)
+
+        # Dragged far smaller, its frame stops at the system's smallest for a sizable window.
+        left, top, width, height = open_dialog()["window"]
+        harness.drag((left + width - 2, top + height - 2), (left + 5, top + 5))
+
+        def resized():
+            facts = prefix.windows("TAVORI_OPTIONS")
+            return facts["windows"][0]["window"][2:] != [width, height] and facts
+
+        facts = poll(resized, "the dialog to be resized")
+        (width, height), small = facts["windows"][0]["window"][2:], facts["min_track"]
+        self.assertTrue(width >= small[0] and height >= small[1], f"{width}x{height} < {small}")
 
 
 harness.per_exe(globals())
