@@ -56,6 +56,17 @@ def wine_env(prefix, display, home):
     return env
 
 
+def wine_run(env, *args, cwd=None):
+    """Runs a Windows program to its end: (status, output). The output goes through a file:
+    the first program of a prefix starts Wine's services, which inherit its handles."""
+    with tempfile.TemporaryFile() as out:
+        status = subprocess.run([WINE64, *map(str, args)], env=env, cwd=cwd, stdout=out,
+                                stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                                timeout=DEADLINE * 2).returncode
+        out.seek(0)
+        return status, out.read().decode(errors="replace").replace("\r\n", "\n")
+
+
 def make_prefix(env):
     """wineboot, then the font set-up when the tree has one; stops the prefix's server, which
     writes the registry out."""
@@ -105,9 +116,10 @@ def session():
     return _session
 
 
-def x(*args):
+def x(*args, display=None):
     """Runs an X client (xdotool, import) on the test display; returns its output."""
-    return subprocess.run([str(a) for a in args], env=dict(os.environ, DISPLAY=session().display),
+    display = display or session().display
+    return subprocess.run([str(a) for a in args], env=dict(os.environ, DISPLAY=display),
                           capture_output=True, check=True, timeout=DEADLINE).stdout.decode()
 
 
@@ -141,11 +153,23 @@ def snap_when_mapped(path, title="^TAVORI$"):
     snap(path)
 
 
-def pixels(points, image=None):
+def pixels(points, image=None, display=None):
     """The colours at screen points, now or in a screenshot: cyan, green, red or a hex."""
     spec = " ".join(f"%[hex:p{{{px},{py}}}]" for px, py in points)
     source = ("convert", image) if image else ("import", "-silent", "-window", "root")
-    return [COLOURS.get(c, c) for c in x(*source, "-depth", "8", "-format", spec, "info:").split()]
+    out = x(*source, "-depth", "8", "-format", spec, "info:", display=display)
+    return [COLOURS.get(c, c) for c in out.split()]
+
+
+def rows(window):
+    return sorted((c for c in window["children"] if c["class"].lower() == "edit"),
+                  key=lambda c: c["rect"][1])
+
+
+def row_colours(window, image=None, display=None):
+    # Left of the centred caption, inside the row's sunken edge: background only.
+    return pixels([(r["rect"][0] + 3, r["rect"][1] + r["rect"][3] // 2) for r in rows(window)],
+                  image, display)
 
 
 def topmost(window):
@@ -170,14 +194,7 @@ class Prefix:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
 
     def run(self, *args, cwd=None):
-        """Runs a Windows program to its end: (status, output). The output goes through a file:
-        the first program of a prefix starts Wine's services, which inherit its handles."""
-        with tempfile.TemporaryFile() as out:
-            status = subprocess.run([WINE64, *map(str, args)], env=self.env, cwd=cwd, stdout=out,
-                                    stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
-                                    timeout=DEADLINE * 2).returncode
-            out.seek(0)
-            return status, out.read().decode(errors="replace").replace("\r\n", "\n")
+        return wine_run(self.env, *args, cwd=cwd)
 
     def start(self, *args, loader=WINE64, cwd=None, dlls=""):
         env = dict(self.env, WINEDLLOVERRIDES=self.env["WINEDLLOVERRIDES"] + ";" + dlls)
@@ -251,14 +268,10 @@ class Monitor:
         assert self.proc.poll() is None, f"tavori.exe ended with status {self.proc.returncode}"
         return True
 
-    def rows(self, window):
-        return sorted((c for c in window["children"] if c["class"].lower() == "edit"),
-                      key=lambda c: c["rect"][1])
+    rows = staticmethod(rows)
 
     def colours(self, window, image=None):
-        # Left of the centred caption, inside the row's sunken edge: background only.
-        return pixels([(r["rect"][0] + 3, r["rect"][1] + r["rect"][3] // 2)
-                       for r in self.rows(window)], image)
+        return row_colours(window, image)
 
     def wait_colours(self, window, expected):
         poll(lambda: self.alive() and self.colours(window) == expected, f"rows {expected}")
