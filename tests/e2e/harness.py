@@ -34,12 +34,13 @@ COLOURS = {"00FFFF": "cyan", "00FF00": "green", "FF0000": "red"}
 WS_EX_TOPMOST = 0x8
 
 
-def poll(probe, what, deadline=DEADLINE):
-    """probe()'s first true answer; fails after deadline seconds with the answers it saw."""
+def poll(probe, what, deadline=DEADLINE, until=bool):
+    """probe()'s first answer that until() accepts; fails after deadline seconds with the last
+    answers it saw."""
     seen, end = [], time.monotonic() + deadline
     while True:
         value = probe()
-        if value:
+        if until(value):
             return value
         if not seen or seen[-1] != value:
             seen.append(value)
@@ -210,10 +211,11 @@ class Prefix:
         return self.start("C:\\e2e\\" + image)
 
     def windows(self, class_name):
-        """The helper's report: the screen's facts and the visible top-level windows of class."""
-        status, out = self.run(r"C:\e2e\helper.exe", "windows", class_name)
-        assert status == 0, out
-        return json.loads(out)
+        """The helper's report: the screen's facts and the visible top-level windows of class.
+        (Now and then the first program of a fresh prefix has its output lost: asked again.)"""
+        report = poll(lambda: self.run(r"C:\e2e\helper.exe", "windows", class_name),
+                      "the helper's report", until=lambda r: r[1].startswith("{"))
+        return json.loads(report[1])
 
     def close_window(self, hwnd):
         self.run(r"C:\e2e\helper.exe", "close", hwnd)
@@ -274,7 +276,8 @@ class Monitor:
         return row_colours(window, image)
 
     def wait_colours(self, window, expected):
-        poll(lambda: self.alive() and self.colours(window) == expected, f"rows {expected}")
+        poll(lambda: self.alive() and self.colours(window), f"rows {expected}",
+             until=expected.__eq__)
 
     def wait_exit(self):
         poll(lambda: self.proc.poll() is not None, "tavori.exe to end")

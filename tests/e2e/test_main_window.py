@@ -57,9 +57,9 @@ class FirstRun:
                 self.assertEqual(poll(painted, "painted rows"), ["cyan"] * 7)
                 self.assertEqual(prefix.windows("TAVORI_MAIN")["dpi"], dpi)
                 self.assertEqual((window["caption"], window["window"]), ("TAVORI", rect))
-                self.assertEqual(
-                    (window["style"] & (CAPTION_AND_CLOSE_BOX | MIN_MAX_SIZE),
-                     window["exstyle"] & WS_EX_TOOLWINDOW), (CAPTION_AND_CLOSE_BOX, WS_EX_TOOLWINDOW))
+                styles = (window["style"] & (CAPTION_AND_CLOSE_BOX | MIN_MAX_SIZE),
+                          window["exstyle"] & WS_EX_TOOLWINDOW)
+                self.assertEqual(styles, (CAPTION_AND_CLOSE_BOX, WS_EX_TOOLWINDOW))
                 left, top = window["client"][:2]
                 self.assertEqual(
                     [(r["text"], r["rect"], r["style"] & ES_CENTER_READONLY)
@@ -70,8 +70,8 @@ class FirstRun:
                 self.assertEqual([options[1] - top, options[3]], button)
                 for row, tip in zip(monitor.rows(window), TIPS):
                     harness.x("xdotool", "mousemove", *centre(row["rect"]))
-                    poll(lambda: [t["caption"] for t in monitor.windows("tooltips_class32")]
-                         == [tip], f"the tooltip {tip}")
+                    poll(lambda: [t["caption"] for t in monitor.windows("tooltips_class32")],
+                         f"the tooltip {tip}", until=[tip].__eq__)
                 harness.x("xdotool", "mousemove", *PARK)
                 monitor.wait_colours(window, ["red"] * 7)
                 if dpi == 96:

@@ -35,7 +35,7 @@ class Options:
             self.assertTrue(monitor.main()["enabled"])
 
         def wait_stored(text):
-            poll(lambda: (prefix.settings() or {}).get(ALWAYS) == text, f"{ALWAYS}={text}")
+            poll(prefix.settings, f"{ALWAYS}={text}", until=lambda v: (v or {}).get(ALWAYS) == text)
 
         dialog = open_dialog()
         self.assertEqual(dialog["window"], [67, 67, 425, 187])
