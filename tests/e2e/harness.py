@@ -1,12 +1,8 @@
-"""tavori.exe under Wine on a private Xvfb, seen from outside as a user sees it.
-
-One Xvfb and one template prefix (wineboot, the slow part) serve the whole run; each test
-works in its own copy of the template with its own wineserver. tavori-testhelper.exe reports
-on windows from inside the prefix; xdotool gives real input; ImageMagick reads pixels; Wine's
-reg, sc and net stand where a user's tools would. Without a window manager X root coordinates
-are Win32 screen coordinates, and X's stacking does not follow Win32's topmost band (so the
-band is read from WS_EX_TOPMOST).
-"""
+"""tavori.exe under Wine on a private Xvfb, seen as a user sees it: one template prefix for the
+run, a copy with its own wineserver for each test; the helper exe reports windows from inside,
+xdotool gives real input, ImageMagick reads pixels, Wine's reg and sc stand in for a user's
+tools. Without a window manager X root coordinates are screen coordinates, and the topmost band
+shows only in WS_EX_TOPMOST."""
 
 import atexit
 import json

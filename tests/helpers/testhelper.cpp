@@ -39,12 +39,8 @@ std::string Quoted(const std::wstring& text) {
     return out + "\"";
 }
 
-std::string Number(std::uintmax_t value) {
-    return std::to_string(value);
-}
-
 std::string Handle(HWND hwnd) {
-    return Number(reinterpret_cast<std::uintptr_t>(hwnd));
+    return std::to_string(reinterpret_cast<std::uintptr_t>(hwnd));
 }
 
 std::string Rect(const RECT& r) {
@@ -73,8 +69,9 @@ std::wstring Class(HWND hwnd) {
 }
 
 std::string Styles(HWND hwnd) {
-    return ", \"style\": " + Number(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE))) +
-           ", \"exstyle\": " + Number(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
+    return ", \"style\": " + std::to_string(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE))) +
+           ", \"exstyle\": " +
+           std::to_string(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
 }
 
 std::string Describe(HWND hwnd) {
@@ -87,10 +84,11 @@ std::string Describe(HWND hwnd) {
     OffsetRect(&client, origin.x, origin.y);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    std::string out = "{\"hwnd\": " + Handle(hwnd) + ", \"pid\": " + Number(pid) +
+    std::string out = "{\"hwnd\": " + Handle(hwnd) + ", \"pid\": " + std::to_string(pid) +
                       ", \"caption\": " + Quoted(Text(hwnd)) + ", \"window\": " + Rect(window) +
                       ", \"client\": " + Rect(client) + Styles(hwnd) +
-                      ", \"enabled\": " + Number(IsWindowEnabled(hwnd)) + ", \"children\": [";
+                      ", \"enabled\": " + std::to_string(IsWindowEnabled(hwnd)) +
+                      ", \"children\": [";
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect{};
         GetWindowRect(child, &rect);
@@ -98,7 +96,7 @@ std::string Describe(HWND hwnd) {
         SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check);
         out += "\n  {\"class\": " + Quoted(Class(child)) + ", \"text\": " + Quoted(Text(child)) +
                ", \"hwnd\": " + Handle(child) + ", \"rect\": " + Rect(rect) + Styles(child) +
-               ", \"check\": " + Number(check) + "},";
+               ", \"check\": " + std::to_string(check) + "},";
     }
     if (out.back() == ',') {
         out.pop_back();
