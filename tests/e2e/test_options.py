@@ -51,8 +51,9 @@ class Options:
         # The keeper, on at once, lifts the disabled main window, which must hand the keyboard
         # back to the dialog.
         poll(lambda: topmost(monitor.main()), "the main window in the topmost band")
-        poll(lambda: prefix.windows("TAVORI_OPTIONS")["foreground"] == dialog["hwnd"],
-             "the dialog to hold the foreground again")
+        poll(lambda: prefix.windows("TAVORI_OPTIONS")["foreground"],
+             f"the dialog ({dialog['hwnd']}) to hold the foreground again",
+             until=dialog["hwnd"].__eq__)
         keys(centre(dialog["client"]), "space")
         wait_stored("0")
         self.assertFalse(topmost(monitor.main()), "unticked, yet still in the topmost band")
