@@ -88,13 +88,16 @@ def start_xvfb(log):
 
 class Session:
     def __init__(self):
-        for exe in (HELPER, EXES["x64"][0]):
-            if not exe.is_file():
-                raise FileNotFoundError(f"{exe}: build it first (make build)")
+        missing = [str(exe) for exe in (HELPER, EXES["x64"][0]) if not exe.is_file()]
+        assert not missing, f"build them first (make build): {missing}"
         self.dir = Path(tempfile.mkdtemp(prefix="tavori-e2e-"))
         self.xvfb, self.display = start_xvfb(open(self.dir / "xvfb.log", "wb"))
         self.template = self.dir / "template"
-        make_prefix(wine_env(self.template, self.display, self.dir))
+        try:
+            make_prefix(wine_env(self.template, self.display, self.dir))
+        except BaseException:
+            self.close()
+            raise
 
     def close(self):
         self.xvfb.kill()

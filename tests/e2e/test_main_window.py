@@ -1,5 +1,4 @@
-"""The main window: first run, the probe, placement and its saving, the keeper against a rival,
-and the one-box exit on a bad stored value or a failing probe."""
+"""The main window: first run, probe, placement, keeper against a rival, the one-box exits."""
 
 import re
 

@@ -1,5 +1,4 @@
-"""The options dialog over the main window: modal, keyboard, the check box and its keeper, and
-its placement saved by OK and by the close box."""
+"""The options dialog: modal, keyboard, check box and keeper, placement saved on closing."""
 
 import harness
 from harness import centre, click, keys, poll, topmost

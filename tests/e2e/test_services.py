@@ -1,6 +1,5 @@
-"""Double-clicks on rows and the IIS buttons start and stop real services (the helper in its
-service mode, registered with Wine's sc.exe) through the system's net.exe, never through the
-decoy net.exe copies beside tavori.exe and in its working folder."""
+"""Double-clicks and the IIS buttons start and stop real services (the helper, registered with
+sc.exe) through the system's net.exe, never the decoys beside tavori.exe and in its folder."""
 
 import re
 import shutil
