@@ -159,7 +159,10 @@ void MainWindow::OnRowDoubleClick(std::size_t row) {
 }
 
 void MainWindow::OnOptionsClick() {
-    OptionsDialog(*this, settings_).ShowModal();
+    OptionsDialog dialog(*this, settings_);
+    optionsDialog_ = dialog.Handle();
+    dialog.ShowModal();
+    optionsDialog_ = nullptr;
 }
 
 LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
@@ -183,9 +186,8 @@ void MainWindow::OnActivateWindow(bool active) {
 }
 
 void MainWindow::OnActivatePopup() {
-    const HWND dialog = ::GetWindow(hwnd_, GW_ENABLEDPOPUP);
-    if (dialog != nullptr && ::GetActiveWindow() == hwnd_) {
-        ::SetActiveWindow(dialog);
+    if (optionsDialog_ != nullptr && ::GetActiveWindow() == hwnd_) {
+        ::SetActiveWindow(optionsDialog_);
     }
 }
 

@@ -49,6 +49,7 @@ class MainWindow final : public win32::BaseWindow {
     win32::UniqueFont font_;
     std::array<ServiceRowControl, kWatchedServices.size()> rows_;
     win32::UniqueWindow tooltip_;
+    HWND optionsDialog_ = nullptr;  // while it is open over this window
 };
 
 }  // namespace tavori
