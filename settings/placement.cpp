@@ -17,15 +17,11 @@ struct Edge {
 };
 
 constexpr Edge kEdges[] = {
-    {"Left", &Placement::left},
-    {"Top", &Placement::top},
-    {"Width", &Placement::width},
-    {"Height", &Placement::height},
+    {"MainLeft", &Placement::left},
+    {"MainTop", &Placement::top},
+    {"MainWidth", &Placement::width},
+    {"MainHeight", &Placement::height},
 };
-
-std::string Key(std::string_view prefix, std::string_view edge) {
-    return std::string(prefix) + "Main" + std::string(edge);
-}
 
 // How far apart two rectangles are (squared), zero where they touch or overlap.
 double Distance(const Placement& a, const Placement& b) {
@@ -65,14 +61,15 @@ Placement RestorePlacement(SettingsStore& store, std::string_view prefix,
     Placement placement;
     for (const Edge& edge : kEdges) {
         placement.*edge.field =
-            ReadSingleSetting(store, Key(prefix, edge.name), defaults.*edge.field);
+            ReadSingleSetting(store, std::string(prefix).append(edge.name), defaults.*edge.field);
     }
     return placement;
 }
 
 void SavePlacement(SettingsStore& store, std::string_view prefix, const Placement& placement) {
     for (const Edge& edge : kEdges) {
-        WriteSetting(store, Key(prefix, edge.name), FormatSingle(placement.*edge.field));
+        WriteSetting(store, std::string(prefix).append(edge.name),
+                     FormatSingle(placement.*edge.field));
     }
 }
 

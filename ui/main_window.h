@@ -15,7 +15,6 @@ class MainWindow final : public win32::BaseWindow {
   public:
     static constexpr Placement kFirstRunPlacement{1000, 1000, 1215, 3135};
 
-    // Creates the window hidden and runs its load sequence.
     explicit MainWindow(SettingsStore& settings);
 
     // The keeper's switch; switched off, the window also leaves the topmost band.
