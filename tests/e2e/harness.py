@@ -1,8 +1,7 @@
-"""tavori.exe under Wine on a private Xvfb, seen as a user sees it: one template prefix for the
-run, a copy with its own wineserver for each test; the helper exe reports windows from inside,
-xdotool gives real input, ImageMagick reads pixels, Wine's reg and sc stand in for a user's
-tools. Without a window manager X root coordinates are screen coordinates, and the topmost band
-shows only in WS_EX_TOPMOST."""
+"""tavori.exe under Wine on a private Xvfb, seen as a user sees it: a template prefix copied per
+test with its own wineserver; the helper exe reports windows from inside, xdotool gives input,
+ImageMagick reads pixels. Without a window manager X root coordinates are screen coordinates,
+and the topmost band shows only in WS_EX_TOPMOST."""
 
 import atexit
 import json
@@ -227,7 +226,9 @@ class Prefix:
 
     def store(self, values):
         """Replaces the settings, as a user editing the registry would."""
-        lines = [f'"{k}"="{v}"' for k, v in values.items()]
+        lines = [f'"{k}"="{v}"' if "\0" not in v else  # a string with a NUL in it, as bytes
+                 f'"{k}"=hex(1):' + ",".join(f"{b:02x}" for b in f"{v}\0".encode("latin-1"))
+                 for k, v in values.items()]
         self.reg_import("\n".join([f"[-{KEY}]", f"[{KEY}]", *lines]))
 
     def settings(self):

@@ -127,6 +127,7 @@ class Placement:
                              (("1000", "-3120"), [67, top]),  # one pixel row on screen
                              (("-600", "1000"), [-40, 67]),  # caption in reach: left be
                              (("1000", "1000", "0"), [67, 67]),  # no width: the first run's
+                             (("1000\0abc", "1000"), [67, 67]),  # read up to the NUL
                              (("1000", "1000", "-1000"), [67, 67])]:
             with self.subTest(stored=stored):
                 prefix.store(placement(*(stored + ("1215", "3135")[len(stored) - 2:])))

@@ -1,5 +1,4 @@
-// The rules behind the windows: toggling a row, one keeper tick, the words of the closing error,
-// the one fatal exit, and ticks that piled up.
+// Toggling a row, a keeper tick, the error box's words, the one fatal exit, piled-up ticks.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The settings: number texts as a hand edit can leave them, twips, a window's placement and
-// where it opens, and the stored always-on-top choice, over a settings store kept in a map.
+// Number texts, twips, placement and where it opens, and the always-on-top choice, over a map.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
