@@ -66,8 +66,10 @@ void MainWindow::Load() {
 
 void MainWindow::SetAlwaysOnTop(bool on) {
     if (!on) {
-        ::KillTimer(hwnd_, kAlwaysOnTopTimer);
-        ::SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (::KillTimer(hwnd_, kAlwaysOnTopTimer)) {
+            ::SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0,
+                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
     } else if (::SetTimer(hwnd_, kAlwaysOnTopTimer, kAlwaysOnTopIntervalMs, nullptr) == 0) {
         win32::ThrowLastError("Starting the always-on-top timer failed.");
     }

@@ -17,7 +17,7 @@ class MainWindow final : public win32::BaseWindow {
 
     explicit MainWindow(SettingsStore& settings);
 
-    // The keeper's switch; switched off, the window also leaves the topmost band.
+    // The keeper's switch; switching a running keeper off takes back the band its ticks gave.
     void SetAlwaysOnTop(bool on);
 
   private:
