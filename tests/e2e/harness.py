@@ -63,16 +63,20 @@ def wine_run(env, *args, cwd=None):
         return status, out.read().decode(errors="replace").replace("\r\n", "\n")
 
 
+def stop_wineserver(env):
+    """Ends the prefix's server, which writes its registry out, and waits for it."""
+    for flag in ("-k", "-w"):
+        subprocess.run([WINESERVER, flag], env=env, capture_output=True, timeout=DEADLINE)
+
+
 def make_prefix(env):
-    """wineboot, then the font set-up when the tree has one; stops the prefix's server, which
-    writes the registry out."""
+    """wineboot, then the font set-up when the tree has one."""
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run([WINE64, "wineboot", "-i"], env=env, timeout=300, check=True, **quiet)
     if os.access(PREPARE_PREFIX, os.X_OK):
         subprocess.run([str(PREPARE_PREFIX)], env=dict(env, WINE=WINE64), check=True,
                        stdin=subprocess.DEVNULL, timeout=300)
-    for flag in ("-k", "-w"):
-        subprocess.run([WINESERVER, flag], env=env, capture_output=True, timeout=DEADLINE)
+    stop_wineserver(env)
 
 
 def start_xvfb(log):
@@ -154,9 +158,9 @@ def snap_when_mapped(path, title="^TAVORI$"):
 
 def pixels(points, image=None, display=None):
     """The colours at screen points, now or in a screenshot: cyan, green, red or a hex."""
-    spec = " ".join(f"%[hex:p{{{px},{py}}}]" for px, py in points)
+    each = " ".join(f"%[hex:p{{{px},{py}}}]" for px, py in points)
     source = ("convert", image) if image else ("import", "-silent", "-window", "root")
-    out = x(*source, "-depth", "8", "-format", spec, "info:", display=display)
+    out = x(*source, "-depth", "8", "-format", each, "info:", display=display)
     return [COLOURS.get(c, c) for c in out.split()]
 
 
@@ -243,9 +247,7 @@ class Prefix:
         for proc in self.procs:
             proc.kill()
             proc.wait()
-        for flag in ("-k", "-w"):
-            subprocess.run([WINESERVER, flag], env=self.env, capture_output=True,
-                           timeout=DEADLINE)
+        stop_wineserver(self.env)
         shutil.rmtree(self.root, ignore_errors=True)
 
 
