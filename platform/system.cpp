@@ -38,11 +38,6 @@ void ThrowSystemError(std::string whatFailed, DWORD code, Error::Code kind, std:
     throw Error(std::move(whatFailed), std::move(advice), kind, code, SystemErrorText(code));
 }
 
-void ThrowLastError(std::string whatFailed, std::string advice) {
-    ThrowSystemError(std::move(whatFailed), ::GetLastError(), Error::Code::Win32,
-                     std::move(advice));
-}
-
 void RestrictDllSearchToSystemFolder() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     // Windows 8 on, and Windows 7 with KB2533623; looked up, so that one without it starts.
@@ -60,7 +55,7 @@ void RunServiceCommand(std::string_view commandLine) {
     wchar_t folder[MAX_PATH];
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
-        ThrowLastError("Finding the Windows system folder failed.");
+        ThrowLastError([] { return "Finding the Windows system folder failed."; });
     }
     const std::string_view program = commandLine.substr(0, commandLine.find(' '));
     const std::wstring application = std::wstring(folder, length) + L'\\' + Widen(program);
@@ -75,10 +70,13 @@ void RunServiceCommand(std::string_view commandLine) {
     // command that would stop to ask a question ends at once instead of waiting unseen.
     if (!::CreateProcessW(application.c_str(), command.data(), nullptr, nullptr, FALSE,
                           CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
-        ThrowLastError("Running the command \"" + std::string(commandLine) +
-                           "\" failed.\nProgram: " + Narrow(application),
-                       "Check that the program exists in the Windows system folder and that your "
-                       "account may run it.");
+        ThrowLastError(
+            [&] {
+                return "Running the command \"" + std::string(commandLine) +
+                       "\" failed.\nProgram: " + Narrow(application);
+            },
+            "Check that the program exists in the Windows system folder and that your "
+            "account may run it.");
     }
     const UniqueHandle processHandle(process.hProcess);
     const UniqueHandle threadHandle(process.hThread);

@@ -20,7 +20,14 @@ std::string SystemErrorText(DWORD code);
 // Throw tavori::Error with the system's words for the code.
 [[noreturn]] void ThrowSystemError(std::string whatFailed, DWORD code, Error::Code kind,
                                    std::string advice = {});
-[[noreturn]] void ThrowLastError(std::string whatFailed, std::string advice = {});
+
+// Throw tavori::Error for the failed call just made. The code is read before `describe` builds
+// the message, whose allocations may overwrite it; call it straight after the failing call.
+template <typename Describe>
+[[noreturn]] void ThrowLastError(Describe&& describe, const char* advice = "") {
+    const DWORD code = ::GetLastError();
+    ThrowSystemError(describe(), code, Error::Code::Win32, advice);
+}
 
 // Loads DLLs named without a path from System32 only, so that one planted beside tavori.exe
 // never runs. First in wWinMain: comctl32 is delay-loaded, on its first call, after it.

@@ -1,9 +1,9 @@
 #include "platform/window.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
-#include "core/timers.h"
 #include "platform/system.h"
 
 namespace tavori::win32 {
@@ -85,12 +85,13 @@ void BaseWindow::Create(const wchar_t* className, const wchar_t* caption, DWORD 
                                   className,
                                   nullptr};
     if (::RegisterClassExW(&windowClass) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        ThrowLastError("Registering the window class " + Narrow(className) + " failed.");
+        ThrowLastError(
+            [&] { return "Registering the window class " + Narrow(className) + " failed."; });
     }
     if (::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_CONTROLPARENT, className, caption, style,
                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
                           nullptr, instance, this) == nullptr) {
-        ThrowLastError("Creating the window \"" + Narrow(caption) + "\" failed.");
+        ThrowLastError([&] { return "Creating the window \"" + Narrow(caption) + "\" failed."; });
     }
 }
 
@@ -122,10 +123,8 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                 self->Close();
                 break;
             case WM_ENDSESSION:
-                // Windows ends the process after this without destroying windows: the unload
-                // happens here or not at all.
                 if (wParam != FALSE) {
-                    self->UnloadOnce();
+                    self->OnSessionEnd();
                 }
                 break;
             default:
@@ -155,23 +154,47 @@ void BaseWindow::Close() {
 HWND BaseWindow::AddControl(int id, const wchar_t* windowClass, std::string_view text, DWORD style,
                             DWORD exStyle, int left, int top, int width, int height, HFONT font) {
     const int dpi = SystemDpi();
+    const RECT rect{TwipsToPixels(left, dpi), TwipsToPixels(top, dpi),
+                    TwipsToPixels(left, dpi) + TwipsToPixels(width, dpi),
+                    TwipsToPixels(top, dpi) + TwipsToPixels(height, dpi)};
     const HWND control = ::CreateWindowExW(
-        exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style,
-        TwipsToPixels(left, dpi), TwipsToPixels(top, dpi), TwipsToPixels(width, dpi),
-        TwipsToPixels(height, dpi), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        ::GetModuleHandleW(nullptr), nullptr);
+        exStyle, windowClass, Widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, rect.left,
+        rect.top, rect.right - rect.left, rect.bottom - rect.top, hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
     if (control == nullptr) {
-        ThrowLastError("Creating the control \"" + std::string(text) + "\" failed.");
+        ThrowLastError(
+            [&] { return "Creating the control \"" + std::string(text) + "\" failed."; });
     }
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    layoutEnd_ = {std::max<LONG>(layoutEnd_.x, rect.right),
+                  std::max<LONG>(layoutEnd_.y, rect.bottom)};
     return control;
 }
 
-void BaseWindow::SetPlacement(Placement placement, const Placement& firstRun) {
+Placement BaseWindow::LeastSize(int designWidth, int designHeight) const {
+    const int dpi = SystemDpi();
+    RECT frame{0, 0, std::max<LONG>(TwipsToPixels(designWidth, dpi), layoutEnd_.x),
+               std::max<LONG>(TwipsToPixels(designHeight, dpi), layoutEnd_.y)};
+    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+    const Placement size = ScreenTwips(frame);
+    return {0, 0, size.width, size.height};
+}
+
+Placement BaseWindow::AtLeast(Placement placement, const Placement& least) {
+    placement.width = std::max(placement.width, least.width);
+    placement.height = std::max(placement.height, least.height);
+    return placement;
+}
+
+void BaseWindow::SetPlacement(Placement placement, const Placement& firstRun,
+                              const Placement& least) {
     Monitors monitors;
     ::EnumDisplayMonitors(nullptr, nullptr, &CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
-    placement = KeepOnScreen(placement, firstRun, CaptionFrameOf(hwnd_),
-                             std::span(monitors.areas, monitors.count));
+    CaptionFrame frame = CaptionFrameOf(hwnd_);
+    frame.minWidth = std::max(frame.minWidth, least.width);
+    frame.minHeight = std::max(frame.minHeight, least.height);
+    placement = KeepOnScreen(placement, firstRun, frame, std::span(monitors.areas, monitors.count));
     const int dpi = SystemDpi();
     ::SetWindowPos(hwnd_, nullptr, TwipsToPixels(placement.left, dpi),
                    TwipsToPixels(placement.top, dpi), TwipsToPixels(placement.width, dpi),
@@ -256,20 +279,6 @@ bool PumpMessages(const bool* until) {
         ::DispatchMessageW(&message);
     }
     return true;
-}
-
-// COM's modal loop peeks the queue while a probe waits for WMI, and each peek of a due timer
-// leaves another WM_TIMER behind, so after a slow answer the rows would tick back to back. The
-// queued ticks are taken out and each timer's put back once.
-void CoalesceQueuedTicks(HWND window) {
-    std::vector<UINT_PTR> queued;
-    MSG message{};
-    while (::PeekMessageW(&message, window, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-        queued.push_back(message.wParam);
-    }
-    for (const UINT_PTR id : DistinctTicks(queued)) {
-        ::PostMessageW(window, WM_TIMER, id, 0);
-    }
 }
 
 void ShowFatalErrorAndExit(const std::string& message) {

@@ -36,6 +36,9 @@ class BaseWindow {
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
     // Saves what the window keeps; run once, whatever closes the window.
     virtual void OnUnload() = 0;
+    // WM_ENDSESSION for a session that ends: the program saves and ends as a close would, so
+    // that it is sound whether Windows then ends the process or, sent by another program, not.
+    virtual void OnSessionEnd() { Close(); }
 
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
         return ::DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -45,9 +48,16 @@ class BaseWindow {
     HWND AddControl(int id, const wchar_t* windowClass, std::string_view text, DWORD style,
                     DWORD exStyle, int left, int top, int width, int height, HFONT font);
 
-    // In twips; a window nobody moved gives back exactly what it was given, not it in pixels.
-    void SetPlacement(Placement placement, const Placement& firstRun);
+    // In twips; a window nobody moved gives back exactly what it was given, not it in pixels. A
+    // size smaller than `least`, or than its caption and close box, opens at the first run's.
+    void SetPlacement(Placement placement, const Placement& firstRun, const Placement& least = {});
     Placement GetPlacement() const;
+
+    // The least outer size, in twips, whose client area holds every control and the design area
+    // (in twips) inside the frame this system draws for the window's styles at its DPI: Windows
+    // 10 and 11 draw taller captions than the twips of the first-run sizes allow for.
+    Placement LeastSize(int designWidth, int designHeight) const;
+    static Placement AtLeast(Placement placement, const Placement& least);
 
     // As a dialog does: the focus returns to the control that had it, or goes to the first one.
     void OnActivate(bool active);
@@ -62,6 +72,7 @@ class BaseWindow {
     bool unloaded_ = false;
     bool detached_ = false;
     HWND lastFocus_ = nullptr;
+    POINT layoutEnd_{};  // the controls' right and bottom edges, in client pixels
     std::optional<Placement> given_;
     RECT givenRect_{};
 };
@@ -72,9 +83,6 @@ UniqueBrush MakeBrush(Colour colour);
 
 // Runs the messages, Tab and arrows as in dialogs, until `until` or WM_QUIT (then false).
 bool PumpMessages(const bool* until = nullptr);
-
-// After a slow probe the window's timers may have queued many ticks each: leave one per timer.
-void CoalesceQueuedTicks(HWND window);
 
 // The error box, then the end of the process: no window is destroyed and no unload runs.
 [[noreturn]] void ShowFatalErrorAndExit(const std::string& message);

@@ -16,6 +16,9 @@ constexpr int kRowPitchTwips = 360;
 constexpr int kRowHeightTwips = 285;
 constexpr int kClientWidthTwips = 1095;
 constexpr UINT kWatchIntervalMs = 1000;
+constexpr Colour kRowText = 0;  // black: the rows' backgrounds are always light
+static_assert(kNoSizeNoMove == (SWP_NOSIZE | SWP_NOMOVE) && kNoActivate == SWP_NOACTIVATE &&
+              kAsync == SWP_ASYNCWINDOWPOS);
 constexpr UINT kAlwaysOnTopIntervalMs = 1000;
 
 // Controls in tab order from 100, above Enter's and Escape's IDOK and IDCANCEL. Timers: the
@@ -54,11 +57,16 @@ MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
 }
 
 void MainWindow::Load() {
-    SetPlacement(RestorePlacement(settings_, "", kFirstRunPlacement), kFirstRunPlacement);
+    // It cannot be resized by hand: a smaller stored size was saved under a thinner frame.
+    const Placement least = LeastSize(kClientWidthTwips, 0);
+    const Placement firstRun = AtLeast(kFirstRunPlacement, least);
+    SetPlacement(RestorePlacement(settings_, "", firstRun), firstRun, least);
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (::SetTimer(hwnd_, i + 1, kWatchIntervalMs, nullptr) == 0) {
-            win32::ThrowLastError("Starting the watcher of " +
-                                  std::string(kWatchedServices[i].serviceName) + " failed.");
+            win32::ThrowLastError([&] {
+                return "Starting the watcher of " + std::string(kWatchedServices[i].serviceName) +
+                       " failed.";
+            });
         }
     }
     SetAlwaysOnTop(ReadKeeperOnAtStart(settings_));
@@ -71,7 +79,7 @@ void MainWindow::SetAlwaysOnTop(bool on) {
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     } else if (::SetTimer(hwnd_, kAlwaysOnTopTimer, kAlwaysOnTopIntervalMs, nullptr) == 0) {
-        win32::ThrowLastError("Starting the always-on-top timer failed.");
+        win32::ThrowLastError([] { return "Starting the always-on-top timer failed."; });
     }
 }
 
@@ -84,7 +92,7 @@ void MainWindow::AddTooltip(HWND tool, std::string_view text) {
                                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
                                          nullptr, ::GetModuleHandleW(nullptr), nullptr));
         if (!tooltip_) {
-            win32::ThrowLastError("Creating the tooltips failed.");
+            win32::ThrowLastError([] { return "Creating the tooltips failed."; });
         }
     }
     std::wstring wide = win32::Widen(text);  // the tooltip keeps its own copy
@@ -133,12 +141,17 @@ void MainWindow::OnTimer(UINT_PTR id) {
         OnAlwaysOnTopTick();
     } else if (id >= 1 && id <= rows_.size()) {
         OnWatchTick(id - 1);
-        win32::CoalesceQueuedTicks(hwnd_);
     }
 }
 
 void MainWindow::OnWatchTick(std::size_t row) {
+    if (!TickProbes(::GetTickCount64(), rows_[row].answeredAt, probing_, kWatchIntervalMs)) {
+        return;
+    }
+    probing_ = true;  // left set by a failed probe: the program then ends
     const bool running = win32::IsProcessRunning(kWatchedServices[row].probeImageName);
+    probing_ = false;
+    rows_[row].answeredAt = ::GetTickCount64();
     const Colour colour = running ? kRunningColour : kNotRunningColour;
     if (colour != rows_[row].colour) {  // an unchanged colour needs no new brush or repaint
         rows_[row].brush = win32::MakeBrush(colour);
@@ -150,9 +163,15 @@ void MainWindow::OnWatchTick(std::size_t row) {
 void MainWindow::OnAlwaysOnTopTick() {
     KeeperTick(
         hwnd_, [] { return ::GetForegroundWindow(); },
-        [](HWND window, Band band) {
+        [this](HWND window) {
+            // The owner chain: GA_ROOTOWNER follows owners of pop-ups only, and the dialog is none.
+            while (window != nullptr && (window = ::GetWindow(window, GW_OWNER)) != hwnd_) {
+            }
+            return window == hwnd_;
+        },
+        [](HWND window, Band band, unsigned flags) {
             ::SetWindowPos(window, reinterpret_cast<HWND>(static_cast<INT_PTR>(band)), 0, 0, 0, 0,
-                           kNoSizeNoMove);
+                           flags);
         });
 }
 
@@ -161,8 +180,11 @@ void MainWindow::OnRowDoubleClick(std::size_t row) {
 }
 
 void MainWindow::OnOptionsClick() {
+    if (optionsDialog_ != nullptr) {
+        return;  // a click that another program posted while the dialog is open
+    }
     OptionsDialog dialog(*this, settings_);
-    optionsDialog_ = dialog.Handle();
+    optionsDialog_ = &dialog;
     dialog.ShowModal();
     optionsDialog_ = nullptr;
 }
@@ -171,6 +193,7 @@ LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
     const auto row = static_cast<std::size_t>(::GetDlgCtrlID(control) - kFirstRowId);
     if (row < rows_.size()) {
         ::SetBkColor(dc, rows_[row].colour);
+        ::SetTextColor(dc, kRowText);  // a high-contrast theme's text could be white
         return reinterpret_cast<LRESULT>(rows_[row].brush.get());
     }
     return Default(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
@@ -179,8 +202,9 @@ LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
 
 void MainWindow::OnActivateWindow(bool active) {
     if (active && !::IsWindowEnabled(hwnd_)) {
-        // Activated while disabled (the keeper's SetWindowPos does this every second): hand the
-        // activation on to the dialog, as a click on a disabled owner does, once this one is over.
+        // Activated while disabled: the keeper raised it over another program's window while
+        // the dialog is open. Hand the activation on to the dialog, as a click on a disabled
+        // owner does, once this one is over.
         ::PostMessageW(hwnd_, kActivatePopupMessage, 0, 0);
         return;
     }
@@ -189,11 +213,16 @@ void MainWindow::OnActivateWindow(bool active) {
 
 void MainWindow::OnActivatePopup() {
     if (optionsDialog_ != nullptr && ::GetActiveWindow() == hwnd_) {
-        ::SetActiveWindow(optionsDialog_);
+        ::SetActiveWindow(optionsDialog_->Handle());
     }
 }
 
 void MainWindow::OnUnload() {
+    // Another program may close this window under the open dialog: the dialog, which would go
+    // with its owner unsaved, is closed first.
+    if (optionsDialog_ != nullptr) {
+        optionsDialog_->Close();
+    }
     SavePlacement(settings_, "", GetPlacement());
 }
 

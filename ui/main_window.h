@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 
 #include "core/catalogue.h"
 #include "platform/window.h"
@@ -11,6 +13,8 @@ namespace tavori {
 
 // The main window, TAVORI_MAIN: seven rows, each with its own once-a-second watcher, the OPTIONS
 // button, and the always-on-top keeper's timer. The rows' colours are all it remembers.
+class OptionsDialog;
+
 class MainWindow final : public win32::BaseWindow {
   public:
     static constexpr Placement kFirstRunPlacement{1000, 1000, 1215, 3135};
@@ -25,6 +29,7 @@ class MainWindow final : public win32::BaseWindow {
         HWND box = nullptr;
         Colour colour = kNotYetProbedColour;
         win32::UniqueBrush brush;
+        std::optional<std::uint64_t> answeredAt;  // when its last probe ended, in ms
     };
 
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -47,8 +52,9 @@ class MainWindow final : public win32::BaseWindow {
     SettingsStore& settings_;
     win32::UniqueFont font_;
     std::array<ServiceRowControl, kWatchedServices.size()> rows_;
+    bool probing_ = false;  // a probe waits for WMI
     win32::UniqueWindow tooltip_;
-    HWND optionsDialog_ = nullptr;  // while it is open over this window
+    OptionsDialog* optionsDialog_ = nullptr;  // while it is open over this window
 };
 
 }  // namespace tavori

@@ -29,10 +29,20 @@ constexpr ControlSpec kControls[] = {
     {L"BUTTON", "START IIS SERVICE", kButton, 240, 1680, 1095, 615},
     {L"BUTTON", "STOP IIS SERVICE", kButton, 1680, 1680, 1095, 615},
     {L"STATIC", "HALWERK - TAVORI", kLabel, 120, 120, 6015, 435},
-    {L"STATIC", kCredit, kLabel, 120, 600, 6015, 450},
     {L"STATIC", "Version 1.0", kLabel, 120, 1080, 3015, 465},
+    {L"STATIC", kCredit, kLabel, 120, 600, 6015, 450},
 };
-enum ControlId { kAlwaysOnTopId = 100, kOkId, kIisStartId, kIisStopId, kTitleId, kCreatorId };
+enum ControlId {
+    kAlwaysOnTopId = 100,
+    kOkId,
+    kIisStartId,
+    kIisStopId,
+    kTitleId,
+    kVersionId,
+    kCreatorId
+};
+constexpr int kDesignWidthTwips = 6255;
+constexpr int kDesignHeightTwips = 2445;
 
 }  // namespace
 
@@ -57,7 +67,11 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow, SettingsStore& settings)
 }
 
 void OptionsDialog::Load() {
-    SetPlacement(RestorePlacement(settings_, "OPTIONS", kFirstRunPlacement), kFirstRunPlacement);
+    // Only the first run's size grows to fit this system's frame: a stored one is as the user
+    // dragged it.
+    const Placement firstRun =
+        AtLeast(kFirstRunPlacement, LeastSize(kDesignWidthTwips, kDesignHeightTwips));
+    SetPlacement(RestorePlacement(settings_, "OPTIONS", firstRun), firstRun);
     const CheckState box = ReadAlwaysOnTopBox(settings_);
     ::SendMessageW(alwaysOnTop_, BM_SETCHECK, static_cast<WPARAM>(box), 0);
     // Setting the box raises no click; one changed from cleared runs the switch as a click would.
@@ -140,6 +154,10 @@ LRESULT OptionsDialog::OnControlColour(HDC dc, HWND control) {
     ::SetBkColor(dc, kLabelBackground);
     ::SetTextColor(dc, kLabelText);
     return reinterpret_cast<LRESULT>(labelBrush_.get());
+}
+
+void OptionsDialog::OnSessionEnd() {
+    mainWindow_.Close();  // which closes this dialog first
 }
 
 void OptionsDialog::OnUnload() {

@@ -22,6 +22,7 @@ class OptionsDialog final : public win32::BaseWindow {
   private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnUnload() override;
+    void OnSessionEnd() override;
 
     void Load();
     void OnCommand(int id, UINT code);

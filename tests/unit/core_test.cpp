@@ -1,4 +1,4 @@
-// Toggling a row, a keeper tick, the error box's words, the one fatal exit, piled-up ticks.
+// Toggling a row, a keeper tick, when a tick probes, the error box's words, the one fatal exit.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -17,25 +20,30 @@
 namespace tavori {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
 TEST(Catalogue, OnlyTheRunningColourStopsARow) {
-    const std::pair<Colour, const char*> colours[] = {
-        {kRunningColour, "stop"}, {kNotRunningColour, "start"}, {kNotYetProbedColour, "start"},
-        {0x0000FE00, "start"},    {0x0100FF00, "start"},        {0, "start"}};
-    for (const ServiceRow& row : kWatchedServices) {
-        for (const auto& [colour, verb] : colours) {
-            SCOPED_TRACE(testing::Message() << row.serviceName << " colour " << colour);
-            EXPECT_EQ(ToggleCommand(row, colour),
-                      "net.exe " + std::string(verb) + " " + std::string(row.serviceName));
-        }
+    const struct {
+        std::size_t row;
+        Colour colour;
+        const char* command;
+    } cases[] = {
+        {0, kRunningColour, "net.exe stop MEIMAPS"},
+        {0, kNotRunningColour, "net.exe start MEIMAPS"},
+        {1, kRunningColour, "net.exe stop MELCS"},  // its image is melsc.exe
+        {1, kNotYetProbedColour, "net.exe start MELCS"},
+        {2, 0x0000FE00, "net.exe start MEMTAS"},  // nearly green is not green
+        {3, 0x0100FF00, "net.exe start MEDMS"},
+        {4, kRunningColour, "net.exe stop MEPOPS"},
+        {5, 0, "net.exe start MEPOCS"},
+        {6, kRunningColour, "net.exe stop MESMTPCS"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(ToggleCommand(kWatchedServices.at(c.row), c.colour), c.command);
     }
-    // The list connector's image is not named after its service.
-    const ServiceRow& connector = kWatchedServices[1];
-    EXPECT_EQ(ToggleCommand(connector, kRunningColour), "net.exe stop MELCS");
-    EXPECT_EQ(BuildProcessQuery(connector.probeImageName),
+    EXPECT_EQ(BuildProcessQuery(kWatchedServices[1].probeImageName),
               "SELECT Name FROM Win32_Process WHERE Name='melsc.exe'");
     EXPECT_EQ(StartCommand(kWebPublishingService), "net.exe start W3SVC");
     EXPECT_EQ(StopCommand(kWebPublishingService), "net.exe stop W3SVC");
@@ -43,25 +51,50 @@ TEST(Catalogue, OnlyTheRunningColourStopsARow) {
     EXPECT_TRUE(ProcessFound(1) && ProcessFound(2));
 }
 
-TEST(KeeperTick, LeavesTheForegroundAloneOrPutsTheMainWindowAboveIt) {
-    constexpr int kMain = 1;
-    using Call = std::pair<int, Band>;
+TEST(KeeperTick, LeavesItsOwnWindowsInFrontAndPutsTheMainWindowAboveAnyOther) {
+    constexpr int kMain = 1, kDialog = 2;  // the dialog is owned by the main window
+    constexpr unsigned kRaise = 0x3, kQuietRaise = 0x13, kAsyncLower = 0x4003;
+    using Call = std::tuple<int, Band, unsigned>;
     const struct {
         std::vector<int> foreground;  // the answers, in turn
-        std::vector<Call> bands;
-    } cases[] = {{{kMain}, {}},  // the main window in front
-                 {{7, 7}, {{7, Band::NotTopmost}, {kMain, Band::Topmost}}},
-                 {{7, 9}, {{9, Band::NotTopmost}, {kMain, Band::Topmost}}},   // the front moved on
-                 {{7, 0}, {{0, Band::NotTopmost}, {kMain, Band::Topmost}}}};  // nothing in front
+        std::vector<Call> calls;
+    } cases[] = {
+        {{kMain}, {}},
+        {{kDialog}, {{kMain, Band::Topmost, kQuietRaise}}},
+        {{7, 7}, {{7, Band::NotTopmost, kAsyncLower}, {kMain, Band::Topmost, kRaise}}},
+        {{7, 9}, {{9, Band::NotTopmost, kAsyncLower}, {kMain, Band::Topmost, kRaise}}},  // moved on
+        {{0, 0}, {{0, Band::NotTopmost, kAsyncLower}, {kMain, Band::Topmost, kRaise}}},  // none
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.foreground.back());
-        int asked = 0;
-        std::vector<Call> bands;
+        SCOPED_TRACE(c.foreground.front());
+        std::size_t asked = 0;
+        std::vector<Call> calls;
         KeeperTick(
             kMain, [&] { return c.foreground.at(asked++); },
-            [&](int window, Band band) { bands.emplace_back(window, band); });
-        EXPECT_EQ(asked, static_cast<int>(c.foreground.size()));
-        EXPECT_EQ(bands, c.bands);
+            [](int window) { return window == kDialog; },
+            [&](int window, Band band, unsigned flags) {
+                calls.emplace_back(window, band, flags);
+            });
+        EXPECT_EQ(asked, c.foreground.size());
+        EXPECT_EQ(calls, c.calls);
+    }
+}
+
+TEST(TickProbes, OnlyATickHalfAPeriodAfterTheRowsLastAnswerWithNoProbeUnderWay) {
+    constexpr std::uint64_t kNow = 50'000, kPeriod = 1000;
+    const struct {
+        std::optional<std::uint64_t> lastAnswerAt;
+        bool probeUnderWay;
+        bool probes;
+    } cases[] = {
+        {std::nullopt, false, true},  // the first tick after load
+        {std::nullopt, true, false},  // ... but not inside another row's probe
+        {kNow - 1000, false, true},  {kNow - 500, false, true},  {kNow - 499, false, false},
+        {kNow, false, false},        {kNow - 3000, true, false}, {0, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.lastAnswerAt.value_or(-1) << " " << c.probeUnderWay);
+        EXPECT_EQ(TickProbes(kNow, c.lastAnswerAt, c.probeUnderWay, kPeriod), c.probes);
     }
 }
 
@@ -127,12 +160,6 @@ TEST(EventDispatcher, TheFirstEscapedErrorEndsItAllOnce) {
         ASSERT_EQ(fatalMessages.size(), 1U);
         EXPECT_THAT(fatalMessages[0], HasSubstr(words));
     }
-}
-
-TEST(DistinctTicks, EachTimerOnceInTheOrderOfItsFirstTick) {
-    EXPECT_THAT(DistinctTicks<int>({3, 3, 5, 3, 8, 5}), ElementsAre(3, 5, 8));
-    EXPECT_THAT(DistinctTicks<int>({8, 3, 8}), ElementsAre(8, 3));
-    EXPECT_TRUE(DistinctTicks<int>({}).empty());
 }
 
 }  // namespace

@@ -278,7 +278,6 @@ TEST(AlwaysOnTopChoice, TheBoxIsStoredAsItsNumberAndOnlyTickedKeeps) {
         EXPECT_EQ(store.values,
                   (std::map<std::string, std::string>{{"AlwaysOnTopTimer_TICKBOX", text}}));
         EXPECT_EQ(ReadAlwaysOnTopBox(store), box);
-        EXPECT_EQ(KeeperOnFor(box), box == CheckState::Ticked);
         EXPECT_EQ(ReadKeeperOnAtStart(store), box == CheckState::Ticked);
     }
 }
