@@ -4,6 +4,7 @@ ImageMagick reads pixels. Without a window manager X root coordinates are screen
 and the topmost band shows only in WS_EX_TOPMOST."""
 
 import atexit
+import contextlib
 import functools
 import json
 import os
@@ -28,6 +29,8 @@ DEADLINE = 30.0  # Wine on two busy cores can be slow to start, paint and answer
 KEY = r"HKEY_CURRENT_USER\Software\TAVORI\Settings"
 COLOURS = {"00FFFF": "cyan", "00FF00": "green", "FF0000": "red"}
 WS_EX_TOPMOST = 0x8
+# The calls a relay trace shows, with the window procedures' messages that it always shows.
+RELAYED = "user32.SetWindowPos;user32.PostMessageW;kernel32.CreateProcessW;combase.CoCreateInstance"
 
 
 def poll(probe, what, deadline=DEADLINE, until=bool):
@@ -165,6 +168,14 @@ def pixels(points, image=None, display=None):
     return [COLOURS.get(c, c) for c in out.split()]
 
 
+def colours_in(image, rect):
+    """The set of colours (hex) in a rectangle of a screenshot."""
+    left, top, width, height = rect
+    out = x("convert", image, "-crop", f"{width}x{height}+{left}+{top}", "+repage", "-depth", "8",
+            "-unique-colors", "-format", "%[hex:p{0,0}] ", "txt:-")
+    return set(re.findall(r"#([0-9A-F]{6})", out))
+
+
 def rows(window):
     return sorted((c for c in window["children"] if c["class"].lower() == "edit"),
                   key=lambda c: c["rect"][1])
@@ -200,11 +211,18 @@ class Prefix:
     def run(self, *args, cwd=None):
         return wine_run(self.env, *args, cwd=cwd)
 
-    def start(self, *args, loader=WINE64, cwd=None, dlls=""):
+    def start(self, *args, loader=WINE64, cwd=None, dlls="", trace=None):
+        """Starts a program; with trace (a file), Wine's relay trace of the RELAYED calls goes
+        there."""
         env = dict(self.env, WINEDLLOVERRIDES=self.env["WINEDLLOVERRIDES"] + ";" + dlls)
-        proc = subprocess.Popen([loader, *map(str, args)], env=env, cwd=cwd,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, start_new_session=True)
+        if trace:
+            self.reg_import(rf'[HKEY_CURRENT_USER\Software\Wine\Debug]' '\n'
+                            f'"RelayInclude"="{RELAYED}"')
+            env["WINEDEBUG"] = "-all,+relay"
+        with open(trace or os.devnull, "wb") as stderr:
+            proc = subprocess.Popen([loader, *map(str, args)], env=env, cwd=cwd,
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                    stderr=stderr, start_new_session=True)
         self.procs.append(proc)
         return proc
 
@@ -222,6 +240,12 @@ class Prefix:
 
     def close_window(self, hwnd):
         self.run(r"C:\e2e\helper.exe", "close", hwnd)
+
+    def message(self, verb, hwnd, message, wparam=0, lparam=0, count=1):
+        """Posts (verb "post", count times) or sends ("send") a message from another process."""
+        status, out = self.run(r"C:\e2e\helper.exe", verb, hwnd, f"{message:x}", f"{wparam:x}",
+                               f"{lparam:x}", count)
+        assert status == 0, out
 
     def reg_import(self, text):
         path = self.drive / "e2e" / "import.reg"
@@ -255,9 +279,26 @@ class Prefix:
 class Monitor:
     """A tavori.exe started in a prefix: its main window and its rows' colours."""
 
-    def __init__(self, prefix, arch, path=None, cwd=None, dlls=""):
+    def __init__(self, prefix, arch, path=None, cwd=None, dlls="", trace=False):
         self.prefix = prefix
-        self.proc = prefix.start(path or EXES[arch][0], loader=EXES[arch][1], cwd=cwd, dlls=dlls)
+        self.trace = prefix.root / "relay.log" if trace else None
+        self.proc = prefix.start(path or EXES[arch][0], loader=EXES[arch][1], cwd=cwd, dlls=dlls,
+                                 trace=self.trace)
+
+    def calls(self, function):
+        """The arguments of each call to function that the relay trace shows, as texts; a
+        number's upper half is dropped, as 64-bit Wine shows whatever the register held."""
+        text = self.trace.read_text(errors="replace")
+        found = re.findall(rf"Call [\w.]*\.{function}\((.*)\) ret=", text)
+        return [[a if '"' in a else f"{int(a, 16) & 0xFFFFFFFF:x}" for a in args.split(",")]
+                for args in found]
+
+    def delivered(self, hwnd, message):
+        """The wParam of each message (by name, "WM_TIMER") that the relay trace shows a window
+        procedure called with for that window, as it was called (before it returned)."""
+        found = re.findall(rf"Call window proc \w+ \(hwnd=(\w+),msg={message},wp=(\w+),",
+                           self.trace.read_text(errors="replace"))
+        return [int(wp, 16) for window, wp in found if int(window, 16) == hwnd]
 
     def windows(self, class_name):
         return self.prefix.windows(class_name)["windows"]
@@ -322,6 +363,17 @@ class Test(unittest.TestCase):
         prefix = Prefix(f"{self.id().split('.')[-1]}{name}")
         self.addCleanup(prefix.close)
         return prefix
+
+    @contextlib.contextmanager
+    def case(self, name, **params):
+        """A subtest in a prefix of its own whose programs and windows are gone when it ends,
+        however it ends: a failed case leaves nothing on screen for the next one to find."""
+        with self.subTest(**params):
+            prefix = Prefix(f"{self.id().split('.')[-1]}{name}")
+            try:
+                yield prefix
+            finally:
+                prefix.close()
 
     def monitor(self, prefix, **kwargs):
         return Monitor(prefix, self.ARCH, **kwargs)

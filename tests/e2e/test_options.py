@@ -1,12 +1,16 @@
 """The options dialog: modal, keyboard, check box and keeper, placement saved on closing."""
 
+import time
+
 import harness
-from harness import centre, click, keys, poll, topmost
-from test_main_window import ALWAYS, child
+from harness import KEY, centre, click, keys, poll, topmost
+from test_main_window import ALWAYS, DEFAULTS, child, rows_lit
 
 OPTIONS = ["OPTIONSMainLeft", "OPTIONSMainTop", "OPTIONSMainWidth", "OPTIONSMainHeight"]
-TEXTS = ["HALWERK - TAVORI", "Created By HALWERK", "Version 1.0", "START IIS SERVICE",
-         "STOP IIS SERVICE", "Always On Top", "OK"]
+TEXTS = ["Always On Top", "OK", "START IIS SERVICE", "STOP IIS SERVICE",  # in tab order
+         "HALWERK - TAVORI", "Version 1.0", "Created By HALWERK"]
+CREDIT, CONTACT = "Created By HALWERK", "tavori@halwerk.example"
+WM_TIMER, WM_COMMAND, WM_ENDSESSION = 0x113, 0x111, 0x16
 
 
 def close_box(window):
@@ -22,11 +26,13 @@ class Options:
 
     def test_modal_keyboard_check_box_keeper_and_saved_placement(self):
         prefix = self.prefix()
-        monitor = self.monitor(prefix)
-        button = centre(child(monitor.wait_main(), "OPTIONS")["rect"])
+        started = time.monotonic()
+        monitor = self.monitor(prefix, trace=True)
+        main = monitor.wait_main()
+        button = child(main, "OPTIONS")
 
         def open_dialog():
-            click(button)
+            click(centre(button["rect"]))
             return poll(lambda: monitor.windows("TAVORI_OPTIONS"), "the options dialog")[0]
 
         def closed():
@@ -36,30 +42,50 @@ class Options:
         def wait_stored(text):
             poll(prefix.settings, f"{ALWAYS}={text}", until=lambda v: (v or {}).get(ALWAYS) == text)
 
+        # Ticks sent from outside by the thousand cost no probe each, and keep no click waiting:
+        # at most two probes a row a second, whatever comes.
+        monitor.wait_colours(main, rows_lit())
+        for row in (1, 4):
+            prefix.message("post", main["hwnd"], WM_TIMER, row, count=1500)
         dialog = open_dialog()
-        self.assertEqual(dialog["window"], [67, 67, 425, 187])
-        self.assertEqual(sorted(c["text"] for c in dialog["children"]), sorted(TEXTS))
+        probes = len(monitor.calls("CoCreateInstance"))
+        self.assertLessEqual(probes, 2 * 7 * (time.monotonic() - started + 1))
+        self.assertEqual([c for c in monitor.calls("PostMessageW") if c[1] == f"{WM_TIMER:x}"], [])
+
+        self.assertEqual(dialog["window"][:2], [67, 67])
+        self.assertEqual([c["text"] for c in dialog["children"]], TEXTS)
         self.assertFalse(monitor.main()["enabled"])
         self.assertIsNone(prefix.settings())
+        # OPTIONS from another program while the dialog is open opens no second one.
+        prefix.message("send", main["hwnd"], WM_COMMAND, button["id"], button["hwnd"])
+        self.assertEqual([d["hwnd"] for d in monitor.windows("TAVORI_OPTIONS")], [dialog["hwnd"]])
         # Enter and Escape close nothing; the space typed after them ticks the focused box.
         keys(centre(dialog["client"]), "Return", "Escape", "space")
         wait_stored("1")
         self.assertEqual([d["hwnd"] for d in monitor.windows("TAVORI_OPTIONS")], [dialog["hwnd"]])
         self.assertEqual(child(monitor.windows("TAVORI_OPTIONS")[0], "Always On Top")["check"], 1)
         self.assertEqual(list(prefix.settings()), [ALWAYS])
-        # The keeper, on at once, lifts the disabled main window, which must hand the keyboard
-        # back to the dialog.
+        # The keeper, on at once, lifts the main window under the dialog without ever taking the
+        # activation or the keyboard from it.
         poll(lambda: topmost(monitor.main()), "the main window in the topmost band")
-        poll(lambda: prefix.windows("TAVORI_OPTIONS")["foreground"],
-             f"the dialog ({dialog['hwnd']}) to hold the foreground again",
-             until=dialog["hwnd"].__eq__)
+        box = child(dialog, "Always On Top")["hwnd"]
+        _, seen = prefix.run(r"C:\e2e\helper.exe", "focus", dialog["hwnd"], 3000)
+        self.assertEqual({line for line in seen.splitlines()},
+                         {f'{{"foreground": {dialog["hwnd"]}, "active": {dialog["hwnd"]}, '
+                          f'"focus": {box}}}'})
+        above = monitor.windows("TAVORI_OPTIONS")[0]["z"] < monitor.main()["z"]
+        self.assertTrue(above, "the dialog is below the main window")
         keys(centre(dialog["client"]), "space")
         wait_stored("0")
         self.assertFalse(topmost(monitor.main()), "unticked, yet still in the topmost band")
+        # The credit shows the contact address on a double-click, until the dialog closes.
+        click(centre(child(dialog, CREDIT)["rect"]), 2)
+        poll(lambda: [c["text"] for c in monitor.windows("TAVORI_OPTIONS")[0]["children"]][-1],
+             "the contact address", until=CONTACT.__eq__)
         click(centre(child(dialog, "OK")["rect"]))
         closed()
         self.assertEqual(prefix.settings(),
-                         {ALWAYS: "0", **dict(zip(OPTIONS, ["1000", "1000", "6375", "2805"]))})
+                         {ALWAYS: "0", **dict(zip(OPTIONS, ["1000", "1000", "6495", "3030"]))})
 
         # A stored "2" greys the box and is stored back; the close box saves as OK does.
         stored = {ALWAYS: "2", **dict(zip(OPTIONS, ["3000", "4505", "6000", "3000"]))}
@@ -67,6 +93,7 @@ class Options:
         dialog = open_dialog()
         self.assertEqual(dialog["window"], [200, 300, 400, 200])
         self.assertEqual(child(dialog, "Always On Top")["check"], 2)
+        self.assertEqual(dialog["children"][-1]["text"], CREDIT)
         click(close_box(dialog))
         closed()
         self.assertEqual(prefix.settings(), stored)
@@ -82,6 +109,20 @@ class Options:
         facts = poll(resized, "the dialog to be resized")
         (width, height), small = facts["windows"][0]["window"][2:], facts["min_track"]
         self.assertTrue(width >= small[0] and height >= small[1], f"{width}x{height} < {small}")
+        # Another program closes the main window under the dialog: both placements are saved.
+        prefix.run("reg", "delete", KEY, "/f")
+        prefix.close_window(main["hwnd"])
+        self.assertEqual(monitor.wait_exit(), 0)
+        self.assertEqual(sorted(prefix.settings()), sorted([*OPTIONS, *DEFAULTS]))
+
+    def test_a_session_end_sent_to_the_dialog_saves_both_windows_and_ends(self):
+        prefix = self.prefix()
+        monitor = self.monitor(prefix)
+        click(centre(child(monitor.wait_main(), "OPTIONS")["rect"]))
+        dialog = poll(lambda: monitor.windows("TAVORI_OPTIONS"), "the options dialog")[0]
+        prefix.message("send", dialog["hwnd"], WM_ENDSESSION, 1)
+        self.assertEqual(monitor.wait_exit(), 0)
+        self.assertEqual(sorted(prefix.settings()), sorted([*OPTIONS, *DEFAULTS]))
 
 
 harness.per_exe(globals())

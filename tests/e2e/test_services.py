@@ -10,6 +10,9 @@ from test_main_window import NAMES, PARK, child, rows_lit
 from test_options import OPTIONS
 
 SERVICES = {"MEPOPS": "mepops.exe", "MELCS": "melsc.exe", "W3SVC": "w3svc.exe"}
+DOUBLE = ["net.exe start MELCS", "net.exe stop MELCS"]  # one command a double-click
+LAUNCHED = {"x86": DOUBLE, "x64": [*DOUBLE, *(c.replace("MELCS", "MEPOPS") for c in DOUBLE),
+                                   "net.exe start W3SVC", "net.exe stop W3SVC"]}
 
 
 class Services:
@@ -43,7 +46,7 @@ class Services:
 
         # The options dialog opens beside the main window, whose rows it would hide.
         prefix.store(dict(zip(OPTIONS, ["3000", "1005", "6375", "2805"])))
-        monitor = self.monitor(prefix, path=r"C:\app\tavori.exe", cwd=work)
+        monitor = self.monitor(prefix, path=r"C:\app\tavori.exe", cwd=work, trace=True)
         window = monitor.wait_main()
         monitor.wait_colours(window, rows_lit())
         # The list connector's service is MELCS, its image melsc.exe.
@@ -60,7 +63,13 @@ class Services:
             monitor.wait_colours(window, rows_lit("MEDMS"))
             command(centre(child(dialog, "START IIS SERVICE")["rect"]), "W3SVC", "RUNNING")
             command(centre(child(dialog, "STOP IIS SERVICE")["rect"]), "W3SVC", "STOPPED")
-        self.assertEqual([state(name) for name in SERVICES], ["STOPPED"] * 3)
+        # Each from the system folder, with no console: a hidden one could still show, or wait
+        # unseen for an answer (Windows).
+        launched = [(re.search(r'L"(.*)"', c[0])[1], re.search(r'L"(.*)"', c[1])[1], c[5])
+                    for c in monitor.calls("CreateProcessW")]
+        self.assertEqual({(app, flags) for app, _, flags in launched},
+                         {(r"C:\\windows\\system32\\net.exe", "8000000")})
+        self.assertEqual([line for _, line, _ in launched], LAUNCHED[self.ARCH])
 
 
 harness.per_exe(globals())

@@ -3,8 +3,13 @@
 //   tavori-testhelper                  sleep until killed: copied as mepops.exe it is a process
 //                                      the monitor should see
 //   tavori-testhelper windows CLASS    print the visible top-level windows of CLASS, with their
-//                                      children, and the screen's facts, as one JSON object
+//                                      children and Z order, and the screen's facts, as JSON
 //   tavori-testhelper close HWND       post WM_CLOSE to that window
+//   tavori-testhelper post|send HWND MESSAGE WPARAM LPARAM [COUNT]
+//                                      post (COUNT times) or send that message, numbers in hex
+//   tavori-testhelper focus HWND MS    sample, every millisecond or so for MS ms, the foreground
+//                                      window and the active and focus windows of HWND's
+//                                      thread; print each change as a JSON line
 //   tavori-testhelper rival            show a topmost window of class TAVORI_TEST_RIVAL and take
 //                                      the foreground; runs until killed
 //   tavori-testhelper service NAME     run as the own-process service NAME until it is stopped
@@ -13,6 +18,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -74,7 +80,7 @@ std::string Styles(HWND hwnd) {
            std::to_string(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
 }
 
-std::string Describe(HWND hwnd) {
+std::string Describe(HWND hwnd, int z) {
     RECT window{};
     RECT client{};
     POINT origin{};
@@ -84,10 +90,10 @@ std::string Describe(HWND hwnd) {
     OffsetRect(&client, origin.x, origin.y);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    std::string out = "{\"hwnd\": " + Handle(hwnd) + ", \"pid\": " + std::to_string(pid) +
-                      ", \"caption\": " + Quoted(Text(hwnd)) + ", \"window\": " + Rect(window) +
-                      ", \"client\": " + Rect(client) + Styles(hwnd) +
-                      ", \"enabled\": " + std::to_string(IsWindowEnabled(hwnd)) +
+    std::string out = "{\"hwnd\": " + Handle(hwnd) + ", \"z\": " + std::to_string(z) +
+                      ", \"pid\": " + std::to_string(pid) + ", \"caption\": " + Quoted(Text(hwnd)) +
+                      ", \"window\": " + Rect(window) + ", \"client\": " + Rect(client) +
+                      Styles(hwnd) + ", \"enabled\": " + std::to_string(IsWindowEnabled(hwnd)) +
                       ", \"children\": [";
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect{};
@@ -95,7 +101,8 @@ std::string Describe(HWND hwnd) {
         DWORD_PTR check = 0;
         SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check);
         out += "\n  {\"class\": " + Quoted(Class(child)) + ", \"text\": " + Quoted(Text(child)) +
-               ", \"hwnd\": " + Handle(child) + ", \"rect\": " + Rect(rect) + Styles(child) +
+               ", \"hwnd\": " + Handle(child) + ", \"id\": " + std::to_string(GetDlgCtrlID(child)) +
+               ", \"rect\": " + Rect(rect) + Styles(child) +
                ", \"check\": " + std::to_string(check) + "},";
     }
     if (out.back() == ',') {
@@ -117,9 +124,10 @@ int Windows(const wchar_t* className) {
                   GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK));
     std::string out = facts + Rect(work) + ", \"foreground\": " + Handle(GetForegroundWindow()) +
                       ", \"windows\": [";
-    for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+    int z = 0;  // the place in the Z order, from the top
+    for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT), ++z) {
         if (IsWindowVisible(hwnd) && _wcsicmp(Class(hwnd).c_str(), className) == 0) {
-            out += Describe(hwnd);
+            out += Describe(hwnd, z);
             out += ",\n";
         }
     }
@@ -143,6 +151,47 @@ int Rival() {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+HWND HandleFrom(const wchar_t* text) {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wtoi64(text)));
+}
+
+int Message(bool post, wchar_t** args, int count) {
+    const HWND hwnd = HandleFrom(args[0]);
+    const auto message = static_cast<UINT>(wcstoul(args[1], nullptr, 16));
+    const auto wParam = static_cast<WPARAM>(wcstoull(args[2], nullptr, 16));
+    const auto lParam = static_cast<LPARAM>(wcstoull(args[3], nullptr, 16));
+    if (!post) {  // a handler that does not return within 10 s is a fault of the program's
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, 10000, &result) ? 0
+                                                                                               : 1;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (!PostMessageW(hwnd, message, wParam, lParam)) {
+            std::printf("posted %d of %d: error %lu\n", i, count, GetLastError());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int Focus(HWND hwnd, DWORD milliseconds) {
+    const DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
+    std::string last;
+    for (const ULONGLONG end = GetTickCount64() + milliseconds; GetTickCount64() < end; Sleep(1)) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(thread, &info);
+        const std::string now = "{\"foreground\": " + Handle(GetForegroundWindow()) +
+                                ", \"active\": " + Handle(info.hwndActive) +
+                                ", \"focus\": " + Handle(info.hwndFocus) + "}";
+        if (now != last) {
+            std::puts(now.c_str());
+            last = now;
+        }
     }
     return 0;
 }
@@ -207,6 +256,12 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"close" && argc == 3) {
         const auto hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wtoi64(argv[2])));
         return PostMessageW(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if ((mode == L"post" || mode == L"send") && (argc == 6 || argc == 7)) {
+        return Message(mode == L"post", argv + 2, argc == 7 ? _wtoi(argv[6]) : 1);
+    }
+    if (mode == L"focus" && argc == 4) {
+        return Focus(HandleFrom(argv[2]), static_cast<DWORD>(_wtoi(argv[3])));
     }
     if (mode == L"rival") {
         return Rival();
