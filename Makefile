@@ -22,6 +22,11 @@ DEB_PACKAGES := cmake g++ make googletest libgtest-dev libgmock-dev \
 	g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64 \
 	wine64 wine32:i386 fonts-wine xvfb xdotool imagemagick x11-utils python3 clang-format
 
+# The time a release's ZIP entries carry: the commit's. Outside a git clone, the time of the
+# source files, which a `git archive` tarball sets to its commit's time.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || stat -c %Y CMakeLists.txt)
+export SOURCE_DATE_EPOCH
+
 CXX_SOURCES = git ls-files --cached --others --exclude-standard -- '*.h' '*.cpp'
 
 .PHONY: deps build build-linux build-windows build-x86 test unit-test e2e-test format \
@@ -128,14 +133,17 @@ soak: deps
 	cmake --build --preset windows --parallel $(JOBS) --target tavori-resources
 	tools/bench/soak.py --minutes $(MINUTES)
 
-# CPack works in build/dist/_CPack_Packages; only the ZIPs are left there. The checksums are
-# for whoever downloads a ZIP to compare it with (certutil -hashfile <zip> SHA256 on Windows).
+# CPack works in build/dist/_CPack_Packages; only the ZIPs are left there, rewritten so that
+# one commit gives the same bytes anywhere: entries dated the commit's time, in a fixed order and
+# mode. The checksums are for whoever downloads a ZIP to compare it with (certutil -hashfile
+# <zip> SHA256 on Windows), or rebuilds the release to compare them with theirs.
 dist: deps
 	$(MAKE) --no-print-directory build-windows build-x86
 	rm -rf build/dist
 	cpack --config build/windows/CPackConfig.cmake
 	cpack --config build/windows-x86/CPackConfig.cmake
 	rm -rf build/dist/_CPack_Packages
+	tools/dist/reproducible-zip build/dist/*.zip
 	ls -l build/dist
 	cd build/dist && sha256sum -- *.zip | tee SHA256SUMS
 
