@@ -3,7 +3,8 @@
 #   make deps        install the Debian packages the rest needs (apt-get; root, or says what to run)
 #   make build       configure and build the native logic + unit tests and the 64-bit tavori.exe
 #   make build-x86   build the 32-bit tavori.exe
-#   make test        deps, all three builds, format check, unit tests, end-to-end tests under Wine
+#   make test        deps, all three builds, format check, unit tests, a second build of tavori.exe
+#                    elsewhere that must give the same bytes, end-to-end tests under Wine
 #   make format      reformat the C++ sources in place
 #   make run         deps, build, then run tavori.exe under Wine (on $DISPLAY, or a private Xvfb)
 #   make clean       remove build/
@@ -29,8 +30,8 @@ export SOURCE_DATE_EPOCH
 
 CXX_SOURCES = git ls-files --cached --others --exclude-standard -- '*.h' '*.cpp'
 
-.PHONY: deps build build-linux build-windows build-x86 test unit-test e2e-test format \
-	format-check run clean
+.PHONY: deps build build-linux build-windows build-x86 test unit-test reproducible-test e2e-test \
+	format format-check run clean
 
 deps:
 	@i386=; dpkg --print-foreign-architectures | grep -qx i386 || i386=i386; \
@@ -66,18 +67,22 @@ build-x86:
 	cmake --preset windows-x86
 	cmake --build --preset windows-x86 --parallel $(JOBS)
 
-# A failed 32-bit build, format check, unit test or end-to-end test does not keep the others
-# from running; make test fails at the end if any did. Without the native and 64-bit builds
-# there is nothing to test.
+# A failed 32-bit build, format check or test does not keep the others from running; make test
+# fails at the end if any did. Without the native and 64-bit builds there is nothing to test.
 test: deps
 	$(MAKE) --no-print-directory build
 	status=0; \
 	$(MAKE) --no-print-directory build-x86 || status=1; \
-	$(MAKE) --no-print-directory -k format-check unit-test e2e-test || status=1; \
+	$(MAKE) --no-print-directory -k format-check unit-test reproducible-test e2e-test || status=1; \
 	exit $$status
 
 unit-test:
 	ctest --preset linux --parallel $(JOBS)
+
+# Builds the 64-bit tavori.exe again, from a copy of the sources in build/reproducible, and
+# compares it and its ZIP with those of build/windows.
+reproducible-test:
+	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) tests/reproducible/check
 
 e2e-test:
 	tests/e2e/run
