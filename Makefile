@@ -3,7 +3,8 @@
 #   make deps        install the Debian packages the rest needs (apt-get; root, or says what to run)
 #   make build       configure and build the native logic + unit tests and the 64-bit tavori.exe
 #   make build-x86   build the 32-bit tavori.exe
-#   make test        deps, all three builds, format check, unit tests, end-to-end tests under Wine
+#   make test        deps, all three builds, format check, unit tests, a second build of tavori.exe
+#                    elsewhere that must give the same bytes, end-to-end tests under Wine
 #   make format      reformat the C++ sources in place
 #   make run         deps, build, then run tavori.exe under Wine (on $DISPLAY, or a private Xvfb)
 #   make clean       remove build/
@@ -22,10 +23,15 @@ DEB_PACKAGES := cmake g++ make googletest libgtest-dev libgmock-dev \
 	g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64 \
 	wine64 wine32:i386 fonts-wine xvfb xdotool imagemagick x11-utils python3 clang-format
 
+# The time a release's ZIP entries carry: the commit's. Outside a git clone, the time of the
+# source files, which a `git archive` tarball sets to its commit's time.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || stat -c %Y CMakeLists.txt)
+export SOURCE_DATE_EPOCH
+
 CXX_SOURCES = git ls-files --cached --others --exclude-standard -- '*.h' '*.cpp'
 
-.PHONY: deps build build-linux build-windows build-x86 test unit-test e2e-test format \
-	format-check run clean
+.PHONY: deps build build-linux build-windows build-x86 test unit-test reproducible-test e2e-test \
+	format format-check run clean
 
 deps:
 	@i386=; dpkg --print-foreign-architectures | grep -qx i386 || i386=i386; \
@@ -61,18 +67,22 @@ build-x86:
 	cmake --preset windows-x86
 	cmake --build --preset windows-x86 --parallel $(JOBS)
 
-# A failed 32-bit build, format check, unit test or end-to-end test does not keep the others
-# from running; make test fails at the end if any did. Without the native and 64-bit builds
-# there is nothing to test.
+# A failed 32-bit build, format check or test does not keep the others from running; make test
+# fails at the end if any did. Without the native and 64-bit builds there is nothing to test.
 test: deps
 	$(MAKE) --no-print-directory build
 	status=0; \
 	$(MAKE) --no-print-directory build-x86 || status=1; \
-	$(MAKE) --no-print-directory -k format-check unit-test e2e-test || status=1; \
+	$(MAKE) --no-print-directory -k format-check unit-test reproducible-test e2e-test || status=1; \
 	exit $$status
 
 unit-test:
 	ctest --preset linux --parallel $(JOBS)
+
+# Builds the 64-bit tavori.exe again, from a copy of the sources in build/reproducible, and
+# compares it and its ZIP with those of build/windows.
+reproducible-test:
+	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) tests/reproducible/check
 
 e2e-test:
 	tests/e2e/run
@@ -128,14 +138,17 @@ soak: deps
 	cmake --build --preset windows --parallel $(JOBS) --target tavori-resources
 	tools/bench/soak.py --minutes $(MINUTES)
 
-# CPack works in build/dist/_CPack_Packages; only the ZIPs are left there. The checksums are
-# for whoever downloads a ZIP to compare it with (certutil -hashfile <zip> SHA256 on Windows).
+# CPack works in build/dist/_CPack_Packages; only the ZIPs are left there, rewritten so that
+# one commit gives the same bytes anywhere: entries dated the commit's time, in a fixed order and
+# mode. The checksums are for whoever downloads a ZIP to compare it with (certutil -hashfile
+# <zip> SHA256 on Windows), or rebuilds the release to compare them with theirs.
 dist: deps
 	$(MAKE) --no-print-directory build-windows build-x86
 	rm -rf build/dist
 	cpack --config build/windows/CPackConfig.cmake
 	cpack --config build/windows-x86/CPackConfig.cmake
 	rm -rf build/dist/_CPack_Packages
+	tools/dist/reproducible-zip build/dist/*.zip
 	ls -l build/dist
 	cd build/dist && sha256sum -- *.zip | tee SHA256SUMS
 

@@ -19,6 +19,12 @@ target_compile_definitions(tavori PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN N
 target_link_options(tavori PRIVATE -municode -static -s -Wl,--gc-sections
     -Wl,--dynamicbase -Wl,--nxcompat)
 target_compile_options(tavori_logic PUBLIC -ffunction-sections -fdata-sections)
+# The same sources give the same exe, byte for byte, wherever and whenever they are built, so
+# that anyone can rebuild a release and compare: no link time in the PE header (ld puts the
+# clock there, and the header checksum follows it), and source paths, should __FILE__ ever
+# reach the exe, relative to the source folder. tests/reproducible/check keeps it so.
+target_link_options(tavori PRIVATE -Wl,--no-insert-timestamp)
+target_compile_options(tavori_logic PUBLIC -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
 # Small over fast: the monitor spends its time waiting for WMI, not in its own code. -Os, after
 # the build type's -O3 so that it wins, takes about 33 KiB off the x64 exe. Most of what is left
 # comes with the libraries: binutils keeps every function of an archive member that has unwind
