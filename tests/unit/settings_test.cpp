@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
@@ -28,13 +29,23 @@ class MapStore final : public SettingsStore {
     std::string Read(std::string_view application, std::string_view section, std::string_view key,
                      std::string_view defaultText) override {
         EXPECT_EQ(Location(application, section), kPlace);
+        unitOfEach.push_back(unit);
         const auto found = values.find(std::string(key));
         return found == values.end() ? std::string(defaultText) : found->second;
     }
     void Write(std::string_view application, std::string_view section, std::string_view key,
                std::string_view value) override {
         EXPECT_EQ(Location(application, section), kPlace);
+        unitOfEach.push_back(unit);
         values[std::string(key)] = value;
+    }
+    void AsOneUnit(std::string_view application, std::string_view section,
+                   const std::function<void()>& work) override {
+        EXPECT_EQ(Location(application, section), kPlace);
+        EXPECT_EQ(unit, 0) << "a unit within a unit";
+        unit = ++units;
+        work();
+        unit = 0;
     }
     std::string Location(std::string_view application, std::string_view section) const override {
         return "HKCU\\Test\\" + std::string(application) + "\\" + std::string(section);
@@ -42,6 +53,8 @@ class MapStore final : public SettingsStore {
 
     static constexpr const char* kPlace = "HKCU\\Test\\TAVORI\\Settings";
     std::map<std::string, std::string> values;
+    int units = 0, unit = 0;      // the units run so far, and the one running (0: none)
+    std::vector<int> unitOfEach;  // of every read and write, in order
 };
 
 // The words of the box that the error thrown by `read` would end the program with; empty if it
@@ -171,6 +184,8 @@ TEST(Placement, EachWindowSavesItsFourKeysAsPlainNumbersAndRestoresThem) {
                                                                 {"OPTIONSMainHeight", "6000"}}));
     EXPECT_EQ(RestorePlacement(store, "", kFirstRun), main);
     EXPECT_EQ(RestorePlacement(store, "OPTIONS", kFirstRun), options);
+    // Each save and each restore is one unit of the store, which keeps other copies out.
+    EXPECT_EQ(store.unitOfEach, (std::vector{1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4}));
 }
 
 TEST(Placement, ABadStoredValueSaysWhichKeyWhatTextAndWhere) {
