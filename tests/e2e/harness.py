@@ -219,8 +219,8 @@ class Prefix:
                       "the helper's report", until=lambda r: r[1].startswith("{"))
         return json.loads(report[1])
 
-    def close_window(self, hwnd):
-        self.run(r"C:\e2e\helper.exe", "close", hwnd)
+    def close_window(self, *hwnds):
+        self.run(r"C:\e2e\helper.exe", "close", *hwnds)
 
     def reg_import(self, text):
         path = self.drive / "e2e" / "import.reg"

@@ -4,7 +4,7 @@
 //                                      the monitor should see
 //   tavori-testhelper windows CLASS    print the visible top-level windows of CLASS, with their
 //                                      children, and the screen's facts, as one JSON object
-//   tavori-testhelper close HWND       post WM_CLOSE to that window
+//   tavori-testhelper close HWND...    post WM_CLOSE to each window, back to back
 //   tavori-testhelper rival            show a topmost window of class TAVORI_TEST_RIVAL and take
 //                                      the foreground; runs until killed
 //   tavori-testhelper service NAME     run as the own-process service NAME until it is stopped
@@ -204,9 +204,13 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"windows" && argc == 3) {
         return Windows(argv[2]);
     }
-    if (mode == L"close" && argc == 3) {
-        const auto hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wtoi64(argv[2])));
-        return PostMessageW(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (mode == L"close" && argc >= 3) {
+        bool posted = true;  // to every window back to back, so that they close together
+        for (int i = 2; i < argc; ++i) {
+            const auto hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wtoi64(argv[i])));
+            posted = PostMessageW(hwnd, WM_CLOSE, 0, 0) && posted;
+        }
+        return posted ? 0 : 1;
     }
     if (mode == L"rival") {
         return Rival();
