@@ -1,10 +1,17 @@
 #include "platform/system.h"
 
 #include "core/error.h"
+#include "platform/handles.h"
 
 namespace tavori::win32 {
 
 namespace {
+
+// A copy holds the lock for a few registry writes, milliseconds; the wait stays well inside the
+// time Windows gives a program to save at session end.
+constexpr DWORD kUnitWaitMs = 2000;
+
+using UniqueMutexHold = Unique<HANDLE, &::ReleaseMutex>;
 
 std::wstring SubKey(std::string_view application, std::string_view section) {
     return L"Software\\" + Widen(application) + L'\\' + Widen(section);
@@ -58,6 +65,31 @@ void RegistryStore::Write(std::string_view application, std::string_view section
                             Widen(key).c_str(), REG_SZ, data.c_str(),
                             static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
           "Saving the setting \"" + std::string(key) + "\" to", Location(application, section));
+}
+
+// One named mutex per section, in the session's namespace: every copy of TAVORI the user runs
+// here shares it. One that ended holding it (WAIT_ABANDONED) leaves it to the next. After a wait
+// that runs out (a copy hung while holding it) the work runs unguarded: this copy still saves.
+void RegistryStore::AsOneUnit(std::string_view application, std::string_view section,
+                              const std::function<void()>& work) {
+    const std::wstring name = L"Local\\" + Widen(application) + L'.' + Widen(section);
+    const UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, name.c_str()));
+    if (!mutex) {
+        const DWORD error = ::GetLastError();
+        ThrowSystemError("Creating the lock \"" + Narrow(name) + "\" that guards the settings in " +
+                             Location(application, section) + " failed.",
+                         error, Error::Code::Win32,
+                         "Sign out and in again (the name may be held by another program), then "
+                         "start TAVORI again.");
+    }
+    const DWORD waited = ::WaitForSingleObject(mutex.get(), kUnitWaitMs);
+    if (waited == WAIT_FAILED) {
+        const DWORD error = ::GetLastError();
+        ThrowSystemError("Waiting for the lock \"" + Narrow(name) + "\" failed.", error,
+                         Error::Code::Win32, "Start TAVORI again.");
+    }
+    const UniqueMutexHold held(waited == WAIT_TIMEOUT ? nullptr : mutex.get());
+    work();
 }
 
 }  // namespace tavori::win32

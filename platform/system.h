@@ -44,6 +44,8 @@ class RegistryStore final : public SettingsStore {
                      std::string_view defaultText) override;
     void Write(std::string_view application, std::string_view section, std::string_view key,
                std::string_view value) override;
+    void AsOneUnit(std::string_view application, std::string_view section,
+                   const std::function<void()>& work) override;
     std::string Location(std::string_view application, std::string_view section) const override;
 };
 

@@ -29,8 +29,30 @@ std::optional<std::string_view> Number(std::string_view text) {
     return text;
 }
 
+// Whether a well-formed number text is about 1 or more in size, from where its first non-zero
+// digit stands and its exponent: a number out of range lies far from 1, on the side this tells.
+bool AtLeastOne(std::string_view number) {
+    const std::size_t e = std::min(number.find_first_of("eE"), number.size());
+    const std::string_view mantissa = number.substr(0, e);
+    const auto point = static_cast<long long>(std::min(mantissa.find('.'), mantissa.size()));
+    const auto first = static_cast<long long>(mantissa.find_first_of("123456789"));
+    const long long power = point - first;  // the first digit's power of ten, give or take one
+    std::string_view exponent = number.substr(std::min(e + 1, number.size()));
+    if (!exponent.empty() && exponent.front() == '+') {
+        exponent.remove_prefix(1);  // which from_chars does not accept
+    }
+    long long shift = 0;  // none without an exponent
+    if (std::from_chars(exponent.data(), exponent.data() + exponent.size(), shift).ec ==
+        std::errc::result_out_of_range) {
+        return exponent.front() != '-';  // beyond any length of text: its sign decides
+    }
+    return shift >= -power;
+}
+
+// `tooLarge` tells a number beyond T's largest from a text that is no number.
 template <typename T>
-std::optional<T> ParseFloating(std::string_view text) {
+std::optional<T> ParseFloating(std::string_view text, bool& tooLarge) {
+    tooLarge = false;
     const std::optional<std::string_view> number = Number(text);
     if (!number) {
         return std::nullopt;
@@ -39,8 +61,16 @@ std::optional<T> ParseFloating(std::string_view text) {
     T value{};
     const auto [stop, error] =
         std::from_chars(number->data(), end, value, std::chars_format::general);
+    if (stop != end) {
+        return std::nullopt;
+    }
+    // Out of range either way, from_chars leaves the value unset: one too small rounds to 0.
+    if (error == std::errc::result_out_of_range) {
+        tooLarge = AtLeastOne(*number);
+        return tooLarge ? std::nullopt : std::optional<T>(0);
+    }
     // from_chars also reads "inf" and "nan": neither is a placement.
-    if (error != std::errc() || stop != end || !std::isfinite(value)) {
+    if (error != std::errc() || !std::isfinite(value)) {
         return std::nullopt;
     }
     return value;
@@ -49,11 +79,18 @@ std::optional<T> ParseFloating(std::string_view text) {
 }  // namespace
 
 std::optional<float> ParseSingle(std::string_view text) {
-    return ParseFloating<float>(text);
+    bool tooLarge = false;
+    return ParseFloating<float>(text, tooLarge);
 }
 
 std::optional<double> ParseDouble(std::string_view text) {
-    return ParseFloating<double>(text);
+    bool tooLarge = false;
+    return ParseFloating<double>(text, tooLarge);
+}
+
+bool IsNumberText(std::string_view text) {
+    bool tooLarge = false;
+    return ParseFloating<double>(text, tooLarge) || tooLarge;
 }
 
 std::optional<std::int16_t> ParseInt16(std::string_view text) {

@@ -9,9 +9,12 @@ namespace tavori {
 
 // The settings' number texts, the same in every locale: a decimal point, never the user's
 // separator. Accepted: what the program writes, plus surrounding blanks, a sign and an exponent.
-// Anything else, an empty text, or a number outside the target's range reads as nothing.
+// A number too small for the target reads as 0, as a conversion rounds it; anything else, an
+// empty text, or a number too large reads as nothing.
 std::optional<float> ParseSingle(std::string_view text);
 std::optional<double> ParseDouble(std::string_view text);
+// Whether the text is a number as these read it, of any size.
+bool IsNumberText(std::string_view text);
 // Rounds to the nearest integer, halves to the even neighbour, before the range check.
 std::optional<std::int16_t> ParseInt16(std::string_view text);
 

@@ -59,18 +59,23 @@ double PixelsToTwips(int pixels, int dpi) {
 Placement RestorePlacement(SettingsStore& store, std::string_view prefix,
                            const Placement& defaults) {
     Placement placement;
-    for (const Edge& edge : kEdges) {
-        placement.*edge.field =
-            ReadSingleSetting(store, std::string(prefix).append(edge.name), defaults.*edge.field);
-    }
+    store.AsOneUnit(kSettingsApplication, kSettingsSection, [&] {
+        for (const Edge& edge : kEdges) {
+            placement.*edge.field = ReadSingleSetting(store, std::string(prefix).append(edge.name),
+                                                      defaults.*edge.field);
+        }
+    });
     return placement;
 }
 
 void SavePlacement(SettingsStore& store, std::string_view prefix, const Placement& placement) {
-    for (const Edge& edge : kEdges) {
-        WriteSetting(store, std::string(prefix).append(edge.name),
-                     FormatSingle(placement.*edge.field));
-    }
+    // Copies closed together (a session end closes them all at once) each leave a whole set.
+    store.AsOneUnit(kSettingsApplication, kSettingsSection, [&] {
+        for (const Edge& edge : kEdges) {
+            WriteSetting(store, std::string(prefix).append(edge.name),
+                         FormatSingle(placement.*edge.field));
+        }
+    });
 }
 
 Placement KeepOnScreen(Placement placement, const Placement& firstRun, const CaptionFrame& frame,

@@ -39,7 +39,8 @@ struct CaptionFrame {
 };
 
 // Four keys, read and written in this order: "MainLeft", "MainTop", "MainWidth", "MainHeight",
-// after a prefix ("OPTIONS" for the dialog). A missing key gives its default.
+// after a prefix ("OPTIONS" for the dialog), as one unit of the store. A missing key gives its
+// default.
 Placement RestorePlacement(SettingsStore& store, std::string_view prefix,
                            const Placement& defaults);
 void SavePlacement(SettingsStore& store, std::string_view prefix, const Placement& placement);

@@ -9,16 +9,20 @@ namespace tavori {
 
 namespace {
 
-// The key's stored text as `parse` reads it; a text it refuses throws, saying where it is kept.
+// The key's stored text as `parse` reads it; a text it refuses throws, saying where it is kept
+// and that it is not what was `expected` (by default: not a number, or a number out of range).
 template <typename Parse>
 auto ReadNumber(SettingsStore& store, std::string_view key, std::string_view defaultText,
-                Parse parse, std::string_view expected = "a number") {
+                Parse parse, std::string_view expected = {}) {
     const std::string text = store.Read(kSettingsApplication, kSettingsSection, key, defaultText);
     if (const auto value = parse(text)) {
         return *value;
     }
+    const std::string fault = !expected.empty()    ? "not " + std::string(expected)
+                              : IsNumberText(text) ? "out of range"
+                                                   : "not a number";
     throw Error("The stored setting \"" + std::string(key) + "\" holds " + QuoteStoredText(text) +
-                    ", which is not " + std::string(expected) + ".\nIt is stored in " +
+                    ", which is " + fault + ".\nIt is stored in " +
                     store.Location(kSettingsApplication, kSettingsSection) + ".",
                 "Correct the value \"" + std::string(key) +
                     "\" there, or delete it to go back to the default, then start TAVORI again.");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,12 @@ class SettingsStore {
                              std::string_view key, std::string_view defaultText) = 0;
     virtual void Write(std::string_view application, std::string_view section, std::string_view key,
                        std::string_view value) = 0;
+    // Runs `work`, whose reads or writes belong together, with no other process's reads or writes
+    // of the section in between. Without other processes sharing the store, it just runs it.
+    virtual void AsOneUnit(std::string_view /*application*/, std::string_view /*section*/,
+                           const std::function<void()>& work) {
+        work();
+    }
     // Where a key is kept, in words a user can follow to find it (a registry path, say).
     virtual std::string Location(std::string_view application, std::string_view section) const = 0;
 };

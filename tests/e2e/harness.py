@@ -238,8 +238,8 @@ class Prefix:
                       "the helper's report", until=lambda r: r[1].startswith("{"))
         return json.loads(report[1])
 
-    def close_window(self, hwnd):
-        self.run(r"C:\e2e\helper.exe", "close", hwnd)
+    def close_window(self, *hwnds):
+        self.run(r"C:\e2e\helper.exe", "close", *hwnds)
 
     def message(self, verb, hwnd, message, wparam=0, lparam=0, count=1):
         """Posts (verb "post", count times) or sends ("send") a message from another process."""

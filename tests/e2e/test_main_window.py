@@ -1,6 +1,8 @@
 """The main window: first run, probe, placement, keeper against a rival, the one-box exits."""
 
+import os
 import re
+import signal
 
 import harness
 from harness import KEY, centre, click, drag, poll, topmost
@@ -169,6 +171,33 @@ class Placement:
         self.assertEqual(prefix.run("wineboot", "--end-session")[0], 0)
         self.assertEqual(monitor.wait_exit(), 0)
         self.assertEqual(prefix.settings(), placement("4950", "3300", "1500", "3210"))
+
+    def test_copies_closed_together_leave_one_copys_whole_placement(self):
+        # A session end closes every copy at the same moment; each saves its own four values.
+        prefix = self.prefix()
+        sets = {(300, 200, 81, 214): placement("4500", "3000", "1215", "3210"),
+                (600, 400, 100, 250): placement("9000", "6000", "1500", "3750")}
+        mixed, rounds = [], 12
+        for _ in range(rounds):
+            copies = []
+            for stored in sets.values():
+                prefix.store(stored)
+                copies.append(self.monitor(prefix))
+                shown = poll(lambda: copies[-1].alive() and copies[-1].windows("TAVORI_MAIN"),
+                             "the copy's window", until=lambda w: w and len(w) == len(copies))
+            self.assertEqual(sorted(tuple(w["window"]) for w in shown), list(sets))
+            # Stopped while the messages are posted, neither copy starts on its own before the
+            # other has it: they resume together.
+            for copy in copies:
+                os.killpg(copy.proc.pid, signal.SIGSTOP)
+            prefix.close_window(*(w["hwnd"] for w in shown))
+            for copy in copies:
+                os.killpg(copy.proc.pid, signal.SIGCONT)
+            self.assertEqual([copy.wait_exit() for copy in copies], [0, 0])
+            saved = prefix.settings()
+            if saved not in sets.values():
+                mixed.append(saved)
+        self.assertEqual(mixed, [], f"{len(mixed)} of {rounds} rounds saved a mix")
 
     def test_placement_off_screen_is_brought_into_view(self):
         prefix = self.prefix()

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (number) {
         Check(std::isfinite(*number), "ParseDouble accepted a non-finite value", text);
+        Check(tavori::IsNumberText(text), "IsNumberText refused a number", text);
+        // Too small for a single reads as 0: only one too large is refused.
+        Check(single || std::fabs(*number) >= std::numeric_limits<float>::max(),
+              "ParseSingle refused a number in range", text);
         const double nearest = std::nearbyint(*number);  // the default mode: halves to even
         const bool inRange = nearest >= -32768 && nearest <= 32767;
         Check(inRange ? whole && *whole == nearest : !whole, "ParseInt16 is not the rounded double",

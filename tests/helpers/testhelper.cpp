@@ -4,7 +4,7 @@
 //                                      the monitor should see
 //   tavori-testhelper windows CLASS    print the visible top-level windows of CLASS, with their
 //                                      children and Z order, and the screen's facts, as JSON
-//   tavori-testhelper close HWND       post WM_CLOSE to that window
+//   tavori-testhelper close HWND...    post WM_CLOSE to each window, back to back
 //   tavori-testhelper post|send HWND MESSAGE WPARAM LPARAM [COUNT]
 //                                      post (COUNT times) or send that message, numbers in hex
 //   tavori-testhelper focus HWND MS    sample, every millisecond or so for MS ms, the foreground
@@ -253,9 +253,12 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"windows" && argc == 3) {
         return Windows(argv[2]);
     }
-    if (mode == L"close" && argc == 3) {
-        const auto hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wtoi64(argv[2])));
-        return PostMessageW(hwnd, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (mode == L"close" && argc >= 3) {
+        bool posted = true;  // to every window back to back, so that they close together
+        for (int i = 2; i < argc; ++i) {
+            posted = PostMessageW(HandleFrom(argv[i]), WM_CLOSE, 0, 0) && posted;
+        }
+        return posted ? 0 : 1;
     }
     if ((mode == L"post" || mode == L"send") && (argc == 6 || argc == 7)) {
         return Message(mode == L"post", argv + 2, argc == 7 ? _wtoi(argv[6]) : 1);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
@@ -28,13 +29,23 @@ class MapStore final : public SettingsStore {
     std::string Read(std::string_view application, std::string_view section, std::string_view key,
                      std::string_view defaultText) override {
         EXPECT_EQ(Location(application, section), kPlace);
+        unitOfEach.push_back(unit);
         const auto found = values.find(std::string(key));
         return found == values.end() ? std::string(defaultText) : found->second;
     }
     void Write(std::string_view application, std::string_view section, std::string_view key,
                std::string_view value) override {
         EXPECT_EQ(Location(application, section), kPlace);
+        unitOfEach.push_back(unit);
         values[std::string(key)] = value;
+    }
+    void AsOneUnit(std::string_view application, std::string_view section,
+                   const std::function<void()>& work) override {
+        EXPECT_EQ(Location(application, section), kPlace);
+        EXPECT_EQ(unit, 0) << "a unit within a unit";
+        unit = ++units;
+        work();
+        unit = 0;
     }
     std::string Location(std::string_view application, std::string_view section) const override {
         return "HKCU\\Test\\" + std::string(application) + "\\" + std::string(section);
@@ -42,6 +53,8 @@ class MapStore final : public SettingsStore {
 
     static constexpr const char* kPlace = "HKCU\\Test\\TAVORI\\Settings";
     std::map<std::string, std::string> values;
+    int units = 0, unit = 0;      // the units run so far, and the one running (0: none)
+    std::vector<int> unitOfEach;  // of every read and write, in order
 };
 
 // The words of the box that the error thrown by `read` would end the program with; empty if it
@@ -59,22 +72,34 @@ std::string ErrorBoxOf(Read&& read) {
 constexpr std::nullopt_t kNo = std::nullopt;
 
 TEST(NumberText, ParseSingleAndDouble) {
+    // Out of range, from_chars gives no value: the direction comes from the digits and exponent;
+    // too small rounds to 0, too large is nothing.
     const struct {
         const char* text;
         std::optional<float> single;
         std::optional<double> number;
-    } cases[] = {
-        {"1000", 1000, 1000},    {"  -15\t", -15, -15}, {"+7.5", 7.5, 7.5},  {"1e3", 1000, 1000},
-        {"-25E-2", -.25, -.25},  {".5", 0.5, 0.5},      {"1e39", kNo, 1e39}, {"1e309", kNo, kNo},
-        {"", kNo, kNo},          {" \t ", kNo, kNo},    {"abc", kNo, kNo},   {"12px", kNo, kNo},
-        {"1,5", kNo, kNo},       {"1 000", kNo, kNo},   {"+-1", kNo, kNo},   {"+ 1", kNo, kNo},
-        {"--1", kNo, kNo},       {"+", kNo, kNo},       {"0x10", kNo, kNo},  {"inf", kNo, kNo},
-        {"-infinity", kNo, kNo}, {"nan", kNo, kNo}};
+    } cases[] = {{"1000", 1000, 1000},      {"  -15\t", -15, -15},    {"+7.5", 7.5, 7.5},
+                 {"1e3", 1000, 1000},       {"-25E-2", -.25, -.25},   {".5", 0.5, 0.5},
+                 {"1e39", kNo, 1e39},       {"1e309", kNo, kNo},      {"", kNo, kNo},
+                 {" \t ", kNo, kNo},        {"abc", kNo, kNo},        {"12px", kNo, kNo},
+                 {"1,5", kNo, kNo},         {"1 000", kNo, kNo},      {"+-1", kNo, kNo},
+                 {"+ 1", kNo, kNo},         {"--1", kNo, kNo},        {"+", kNo, kNo},
+                 {"0x10", kNo, kNo},        {"inf", kNo, kNo},        {"-infinity", kNo, kNo},
+                 {"nan", kNo, kNo},         {"1e-45", 1e-45F, 1e-45}, {"1e-46", 0, 1e-46},
+                 {"-1e-46", 0, -1e-46},     {"1e-300", 0, 1e-300},    {"1e-400", 0, 0},
+                 {"-1e-400", 0, 0},         {"0.001e-44", 0, 1e-47},  {"3.5e38", kNo, 3.5e38},
+                 {"-3.5e38", kNo, -3.5e38}, {"1000e36", kNo, 1e39},   {"0.0001e+50", kNo, 1e46},
+                 {"-1e400", kNo, kNo}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(ParseSingle(c.text), c.single);
         EXPECT_EQ(ParseDouble(c.text), c.number);
     }
+    const std::string zeros(400, '0');
+    EXPECT_EQ(ParseDouble("1" + zeros + "e-10"), kNo);      // 1e390
+    EXPECT_EQ(ParseDouble("0." + zeros + "1e10"), 0);       // 1e-391
+    EXPECT_EQ(ParseDouble("1e99999999999999999999"), kNo);  // an exponent past any integer
+    EXPECT_EQ(ParseDouble("-1e-99999999999999999999"), 0);
 }
 
 TEST(NumberText, ParseInt16RoundsHalvesToEvenThenChecksRange) {
@@ -87,7 +112,8 @@ TEST(NumberText, ParseInt16RoundsHalvesToEvenThenChecksRange) {
                  {"32767", 32767},   {"32767.4", 32767},   {"32767.5", kNo},
                  {"-32768", -32768}, {"-32768.5", -32768}, {"-32769", kNo},
                  {"40000", kNo},     {"abc", kNo},         {"", kNo},
-                 {"nan", kNo}};
+                 {"nan", kNo},       {"1e-400", 0},        {"-1e-400", 0},
+                 {"1e400", kNo}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(ParseInt16(c.text), c.expected);
@@ -101,8 +127,9 @@ TEST(NumberText, FormatSingleWritesWholeNumbersPlainAndReadsBack) {
     EXPECT_EQ(FormatSingle(1215.5F), "1215.5");
     EXPECT_EQ(FormatSingle(0.1F), "0.1");  // the shortest text that reads back
     using Limits = std::numeric_limits<float>;
-    const float values[] = {0.1F,  1.0F / 3, -2.675F, 1e-7F,         1e-40F,        16777217.0F,
-                            1e15F, 1e20F,    -1e20F,  Limits::max(), Limits::min(), 123456.78F};
+    const float values[] = {
+        0.1F,  1.0F / 3, -2.675F,       1e-7F,         1e-40F,     16777217.0F,         1e15F,
+        1e20F, -1e20F,   Limits::max(), Limits::min(), 123456.78F, Limits::denorm_min()};
     for (const float value : values) {
         const std::string text = FormatSingle(value);
         SCOPED_TRACE(text);
@@ -157,16 +184,24 @@ TEST(Placement, EachWindowSavesItsFourKeysAsPlainNumbersAndRestoresThem) {
                                                                 {"OPTIONSMainHeight", "6000"}}));
     EXPECT_EQ(RestorePlacement(store, "", kFirstRun), main);
     EXPECT_EQ(RestorePlacement(store, "OPTIONS", kFirstRun), options);
+    // Each save and each restore is one unit of the store, which keeps other copies out.
+    EXPECT_EQ(store.unitOfEach, (std::vector{1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4}));
 }
 
 TEST(Placement, ABadStoredValueSaysWhichKeyWhatTextAndWhere) {
     const std::string huge(100000, '7');
-    for (const std::string text : {"abc", "", "1,5", "1e39", "inf", "1000x", huge.c_str()}) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"abc", "not a number"},  {"", "not a number"},      {"1,5", "not a number"},
+        {"inf", "not a number"},  {"1000x", "not a number"}, {"1e400x", "not a number"},
+        {"1e39", "out of range"}, {"1e400", "out of range"}, {"-3.5e38", "out of range"},
+        {huge, "out of range"}};
+    for (const auto& [text, fault] : cases) {
         SCOPED_TRACE(text.substr(0, 10));
         MapStore store;
         store.values = {{"MainTop", "0"}, {"MainWidth", text}};
         const std::string box = ErrorBoxOf([&] { RestorePlacement(store, "", kFirstRun); });
         EXPECT_THAT(box, HasSubstr("\"MainWidth\" holds \"" + text.substr(0, 20)));
+        EXPECT_THAT(box, HasSubstr(", which is " + fault + "."));
         EXPECT_THAT(box, HasSubstr(MapStore::kPlace));
         EXPECT_LT(box.size(), 500U);  // a box that still fits on the screen
         EXPECT_EQ(store.values.size(), 2U);
