@@ -16,10 +16,10 @@ constexpr int kRowPitchTwips = 360;
 constexpr int kRowHeightTwips = 285;
 constexpr int kClientWidthTwips = 1095;
 constexpr UINT kWatchIntervalMs = 1000;
+constexpr UINT kAlwaysOnTopIntervalMs = 1000;
 constexpr Colour kRowText = 0;  // black: the rows' backgrounds are always light
 static_assert(kNoSizeNoMove == (SWP_NOSIZE | SWP_NOMOVE) && kNoActivate == SWP_NOACTIVATE &&
               kAsync == SWP_ASYNCWINDOWPOS);
-constexpr UINT kAlwaysOnTopIntervalMs = 1000;
 
 // Controls in tab order from 100, above Enter's and Escape's IDOK and IDCANCEL. Timers: the
 // watchers 1 to 7 by row, then AlwaysOnTopTimer.
@@ -57,7 +57,8 @@ MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
 }
 
 void MainWindow::Load() {
-    // It cannot be resized by hand: a smaller stored size was saved under a thinner frame.
+    // It cannot be resized by hand: a smaller stored size, saved under a thinner frame, opens at
+    // the first run's.
     const Placement least = LeastSize(kClientWidthTwips, 0);
     const Placement firstRun = AtLeast(kFirstRunPlacement, least);
     SetPlacement(RestorePlacement(settings_, "", firstRun), firstRun, least);
@@ -164,10 +165,15 @@ void MainWindow::OnAlwaysOnTopTick() {
     KeeperTick(
         hwnd_, [] { return ::GetForegroundWindow(); },
         [this](HWND window) {
-            // The owner chain: GA_ROOTOWNER follows owners of pop-ups only, and the dialog is none.
-            while (window != nullptr && (window = ::GetWindow(window, GW_OWNER)) != hwnd_) {
+            // Up the owner chain: GA_ROOTOWNER follows the owners of pop-ups only, and the
+            // dialog is none.
+            while (window != nullptr) {
+                window = ::GetWindow(window, GW_OWNER);
+                if (window == hwnd_) {
+                    return true;
+                }
             }
-            return window == hwnd_;
+            return false;
         },
         [](HWND window, Band band, unsigned flags) {
             ::SetWindowPos(window, reinterpret_cast<HWND>(static_cast<INT_PTR>(band)), 0, 0, 0, 0,

@@ -11,10 +11,10 @@
 
 namespace tavori {
 
-// The main window, TAVORI_MAIN: seven rows, each with its own once-a-second watcher, the OPTIONS
-// button, and the always-on-top keeper's timer. The rows' colours are all it remembers.
 class OptionsDialog;
 
+// The main window, TAVORI_MAIN: seven rows, each with its own once-a-second watcher, the OPTIONS
+// button, and the always-on-top keeper's timer. The rows' colours are all it remembers.
 class MainWindow final : public win32::BaseWindow {
   public:
     static constexpr Placement kFirstRunPlacement{1000, 1000, 1215, 3135};

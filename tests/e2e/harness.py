@@ -246,7 +246,7 @@ class Prefix:
         """Posts (verb "post", count times) or sends ("send") a message from another process."""
         status, out = self.run(r"C:\e2e\helper.exe", verb, hwnd, f"{message:x}", f"{wparam:x}",
                                f"{lparam:x}", count)
-        assert status == 0, out
+        assert status == 0, out or f"window {hwnd} did not answer message {message:#x} in 10 s"
 
     def reg_import(self, text):
         path = self.drive / "e2e" / "import.reg"
