@@ -4,6 +4,7 @@ ImageMagick reads pixels. Without a window manager X root coordinates are screen
 and the topmost band shows only in WS_EX_TOPMOST."""
 
 import atexit
+import ctypes
 import functools
 import json
 import os
@@ -28,6 +29,20 @@ DEADLINE = 30.0  # Wine on two busy cores can be slow to start, paint and answer
 KEY = r"HKEY_CURRENT_USER\Software\TAVORI\Settings"
 COLOURS = {"00FFFF": "cyan", "00FF00": "green", "FF0000": "red"}
 WS_EX_TOPMOST = 0x8
+ADDR_NO_RANDOMIZE = 0x0040000
+
+
+def start_wine_at_fixed_addresses():
+    """Debian's wine64 is a loader at 0x7d000000 without Wine's preloader, and the kernel puts
+    its brk heap at a random place up to 1 GiB above it: now and then over 0x7ffe0000, where
+    Wine must map the shared user data, and then the program never runs (status 1, "failed to
+    map the shared user data"). Every process started from here, and so every Wine process of
+    the run, is started without address randomisation: the heap stays where the loader ends."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.personality(libc.personality(0xFFFFFFFF) | ADDR_NO_RANDOMIZE)
+
+
+start_wine_at_fixed_addresses()
 
 
 def poll(probe, what, deadline=DEADLINE, until=bool):
@@ -214,11 +229,10 @@ class Prefix:
         return self.start("C:\\e2e\\" + image)
 
     def windows(self, class_name):
-        """The helper's report: the screen's facts and the visible top-level windows of class.
-        (Now and then the first program of a fresh prefix has its output lost: asked again.)"""
-        report = poll(lambda: self.run(r"C:\e2e\helper.exe", "windows", class_name),
-                      "the helper's report", until=lambda r: r[1].startswith("{"))
-        return json.loads(report[1])
+        """The helper's report: the screen's facts and the visible top-level windows of class."""
+        status, out = self.run(r"C:\e2e\helper.exe", "windows", class_name)
+        assert status == 0 and out.startswith("{"), f"the helper's report: {status}, {out!r}"
+        return json.loads(out)
 
     def close_window(self, hwnd):
         self.run(r"C:\e2e\helper.exe", "close", hwnd)
