@@ -217,9 +217,11 @@ class Prefix:
 
     def start(self, *args, loader=WINE64, cwd=None, dlls=""):
         env = dict(self.env, WINEDLLOVERRIDES=self.env["WINEDLLOVERRIDES"] + ";" + dlls)
+        out = tempfile.TemporaryFile()  # Wine's words when the program cannot start
         proc = subprocess.Popen([loader, *map(str, args)], env=env, cwd=cwd,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, start_new_session=True)
+                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                                start_new_session=True)
+        proc.out = out
         self.procs.append(proc)
         return proc
 
@@ -235,7 +237,8 @@ class Prefix:
         return json.loads(out)
 
     def close_window(self, hwnd):
-        self.run(r"C:\e2e\helper.exe", "close", hwnd)
+        status, out = self.run(r"C:\e2e\helper.exe", "close", hwnd)
+        assert status == 0, f"the helper did not close {hwnd}: status {status}, {out!r}"
 
     def reg_import(self, text):
         path = self.drive / "e2e" / "import.reg"
@@ -284,7 +287,10 @@ class Monitor:
         return poll(lambda: self.alive() and self.main(), what)
 
     def alive(self):
-        assert self.proc.poll() is None, f"tavori.exe ended with status {self.proc.returncode}"
+        if self.proc.poll() is not None:
+            self.proc.out.seek(0)
+            raise AssertionError(f"tavori.exe ended with status {self.proc.returncode}, "
+                                 f"saying {self.proc.out.read().decode(errors='replace')!r}")
         return True
 
     rows = staticmethod(rows)
