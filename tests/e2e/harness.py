@@ -306,6 +306,15 @@ class Monitor:
         poll(lambda: self.proc.poll() is not None, "tavori.exe to end")
         return self.proc.returncode
 
+    def end(self, *classes):
+        """Kills it if it still runs and waits until no window of those classes shows, so that
+        the next start in the prefix meets none of them."""
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        poll(lambda: [w["caption"] for c in classes for w in self.windows(c)],
+             f"the windows {classes} to go", until=lambda left: not left)
+
     def close(self):
         self.prefix.close_window(self.main()["hwnd"])
         return self.wait_exit()
