@@ -5,6 +5,7 @@ and the topmost band shows only in WS_EX_TOPMOST."""
 
 import atexit
 import contextlib
+import ctypes
 import functools
 import json
 import os
@@ -32,6 +33,20 @@ WS_EX_TOPMOST = 0x8
 # The calls a relay trace shows, with the window procedures' messages that it always shows.
 RELAYED = ("user32.SetWindowPos;user32.PostMessageW;kernel32.CreateProcessW;"
            "combase.CoCreateInstance;gdi32.SetTextColor")
+ADDR_NO_RANDOMIZE = 0x0040000
+
+
+def start_wine_at_fixed_addresses():
+    """Debian's wine64 is a loader at 0x7d000000 without Wine's preloader, and the kernel puts
+    its brk heap at a random place up to 1 GiB above it: now and then over 0x7ffe0000, where
+    Wine must map the shared user data, and then the program never runs (status 1, "failed to
+    map the shared user data"). Every process started from here, and so every Wine process of
+    the run, is started without address randomisation: the heap stays where the loader ends."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.personality(libc.personality(0xFFFFFFFF) | ADDR_NO_RANDOMIZE)
+
+
+start_wine_at_fixed_addresses()
 
 
 def poll(probe, what, deadline=DEADLINE, until=bool):
@@ -220,10 +235,13 @@ class Prefix:
             self.reg_import(rf'[HKEY_CURRENT_USER\Software\Wine\Debug]' '\n'
                             f'"RelayInclude"="{RELAYED}"')
             env["WINEDEBUG"] = "-all,+relay"
-        with open(trace or os.devnull, "wb") as stderr:
+        out = tempfile.TemporaryFile()  # Wine's words when the program cannot start
+        with open(trace or os.devnull, "wb") as relay:
             proc = subprocess.Popen([loader, *map(str, args)], env=env, cwd=cwd,
-                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                    stderr=stderr, start_new_session=True)
+                                    stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=relay if trace else subprocess.STDOUT,
+                                    start_new_session=True)
+        proc.out = out
         self.procs.append(proc)
         return proc
 
@@ -233,14 +251,14 @@ class Prefix:
         return self.start("C:\\e2e\\" + image)
 
     def windows(self, class_name):
-        """The helper's report: the screen's facts and the visible top-level windows of class.
-        (Now and then the first program of a fresh prefix has its output lost: asked again.)"""
-        report = poll(lambda: self.run(r"C:\e2e\helper.exe", "windows", class_name),
-                      "the helper's report", until=lambda r: r[1].startswith("{"))
-        return json.loads(report[1])
+        """The helper's report: the screen's facts and the visible top-level windows of class."""
+        status, out = self.run(r"C:\e2e\helper.exe", "windows", class_name)
+        assert status == 0 and out.startswith("{"), f"the helper's report: {status}, {out!r}"
+        return json.loads(out)
 
     def close_window(self, *hwnds):
-        self.run(r"C:\e2e\helper.exe", "close", *hwnds)
+        status, out = self.run(r"C:\e2e\helper.exe", "close", *hwnds)
+        assert status == 0, f"the helper did not close {hwnds}: status {status}, {out!r}"
 
     def message(self, verb, hwnd, message, wparam=0, lparam=0, count=1):
         """Posts (verb "post", count times) or sends ("send") a message from another process."""
@@ -312,7 +330,10 @@ class Monitor:
         return poll(lambda: self.alive() and self.main(), what)
 
     def alive(self):
-        assert self.proc.poll() is None, f"tavori.exe ended with status {self.proc.returncode}"
+        if self.proc.poll() is not None:
+            self.proc.out.seek(0)
+            raise AssertionError(f"tavori.exe ended with status {self.proc.returncode}, "
+                                 f"saying {self.proc.out.read().decode(errors='replace')!r}")
         return True
 
     rows = staticmethod(rows)
@@ -327,6 +348,15 @@ class Monitor:
     def wait_exit(self):
         poll(lambda: self.proc.poll() is not None, "tavori.exe to end")
         return self.proc.returncode
+
+    def end(self, *classes):
+        """Kills it if it still runs and waits until no window of those classes shows, so that
+        the next start in the prefix meets none of them."""
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        poll(lambda: [w["caption"] for c in classes for w in self.windows(c)],
+             f"the windows {classes} to go", until=lambda left: not left)
 
     def close(self):
         self.prefix.close_window(self.main()["hwnd"])

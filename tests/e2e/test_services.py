@@ -27,7 +27,8 @@ class Services:
         for folder in (app, work):
             shutil.copy2(harness.HELPER, folder / "net.exe")
             # cmd.exe looks in its working folder first, so it finds the decoy there.
-            prefix.run("cmd", "/c", "net.exe", "stop", "NONE", cwd=folder)
+            status, out = prefix.run("cmd", "/c", "net.exe", "stop", "NONE", cwd=folder)
+            self.assertEqual((status, (folder / "net-ran.txt").exists()), (2, True), out)
             (folder / "net-ran.txt").unlink()
         for name, image in SERVICES.items():
             shutil.copy2(harness.HELPER, services / image)
