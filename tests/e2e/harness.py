@@ -31,8 +31,7 @@ KEY = r"HKEY_CURRENT_USER\Software\TAVORI\Settings"
 COLOURS = {"00FFFF": "cyan", "00FF00": "green", "FF0000": "red"}
 WS_EX_TOPMOST = 0x8
 # The calls a relay trace shows, with the window procedures' messages that it always shows.
-RELAYED = ("user32.SetWindowPos;user32.PostMessageW;kernel32.CreateProcessW;"
-           "combase.CoCreateInstance;gdi32.SetTextColor")
+RELAYED = "user32.SetWindowPos;user32.PostMessageW;kernel32.CreateProcessW;combase.CoCreateInstance"
 ADDR_NO_RANDOMIZE = 0x0040000
 
 
