@@ -95,7 +95,7 @@ format-check:
 
 run: deps
 	$(MAKE) --no-print-directory build-windows
-	tests/e2e/run-monitor
+	tools/run-monitor
 
 clean:
 	rm -rf build

@@ -304,16 +304,15 @@ class Monitor:
                                  trace=self.trace)
 
     def calls(self, function):
-        """The arguments of each call to function that the relay trace shows, as texts; a
-        number's upper half is dropped, as 64-bit Wine shows whatever the register held."""
+        """Each call's arguments in the relay trace, as texts; numbers as 32 bits, the rest of a
+        64-bit register being whatever it held."""
         text = self.trace.read_text(errors="replace")
         found = re.findall(rf"Call [\w.]*\.{function}\((.*)\) ret=", text)
         return [[a if '"' in a else f"{int(a, 16) & 0xFFFFFFFF:x}" for a in args.split(",")]
                 for args in found]
 
     def delivered(self, hwnd, message):
-        """The wParam of each message (by name, "WM_TIMER") that the relay trace shows a window
-        procedure called with for that window, as it was called (before it returned)."""
+        """The wParam of each message named so ("WM_TIMER") for that window in the relay trace."""
         found = re.findall(rf"Call window proc \w+ \(hwnd=(\w+),msg={message},wp=(\w+),",
                            self.trace.read_text(errors="replace"))
         return [int(wp, 16) for window, wp in found if int(window, 16) == hwnd]

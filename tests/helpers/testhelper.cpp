@@ -169,13 +169,11 @@ int Message(bool post, wchar_t** args, int count) {
         return SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, 10000, &result) ? 0
                                                                                                : 1;
     }
-    for (int i = 0; i < count; ++i) {
-        if (!PostMessageW(hwnd, message, wParam, lParam)) {
-            std::printf("posted %d of %d: error %lu\n", i, count, GetLastError());
-            return 1;
-        }
+    int posted = 0;
+    while (posted < count && PostMessageW(hwnd, message, wParam, lParam)) {
+        ++posted;
     }
-    return 0;
+    return posted == count ? 0 : 1;
 }
 
 int Focus(HWND hwnd, DWORD milliseconds) {
