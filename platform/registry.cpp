@@ -75,18 +75,18 @@ void RegistryStore::AsOneUnit(std::string_view application, std::string_view sec
     const std::wstring name = L"Local\\" + Widen(application) + L'.' + Widen(section);
     const UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, name.c_str()));
     if (!mutex) {
-        const DWORD error = ::GetLastError();
-        ThrowSystemError("Creating the lock \"" + Narrow(name) + "\" that guards the settings in " +
-                             Location(application, section) + " failed.",
-                         error, Error::Code::Win32,
-                         "Sign out and in again (the name may be held by another program), then "
-                         "start TAVORI again.");
+        ThrowLastError(
+            [&] {
+                return "Creating the lock \"" + Narrow(name) + "\" that guards the settings in " +
+                       Location(application, section) + " failed.";
+            },
+            "Sign out and in again (the name may be held by another program), then start TAVORI "
+            "again.");
     }
     const DWORD waited = ::WaitForSingleObject(mutex.get(), kUnitWaitMs);
     if (waited == WAIT_FAILED) {
-        const DWORD error = ::GetLastError();
-        ThrowSystemError("Waiting for the lock \"" + Narrow(name) + "\" failed.", error,
-                         Error::Code::Win32, "Start TAVORI again.");
+        ThrowLastError([&] { return "Waiting for the lock \"" + Narrow(name) + "\" failed."; },
+                       "Start TAVORI again.");
     }
     const UniqueMutexHold held(waited == WAIT_TIMEOUT ? nullptr : mutex.get());
     work();
