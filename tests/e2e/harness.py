@@ -360,6 +360,11 @@ class Monitor:
         self.prefix.close_window(self.main()["hwnd"])
         return self.wait_exit()
 
+    def open_options(self, window):
+        """Clicks the main window's OPTIONS; the options dialog, once it shows."""
+        click(centre(next(c for c in window["children"] if c["text"] == "OPTIONS")["rect"]))
+        return poll(lambda: self.windows("TAVORI_OPTIONS"), "the options dialog")[0]
+
     def one_box(self):
         """The one message box that tavori.exe shows, once it shows it."""
         boxes = poll(lambda: self.alive() and self.windows("#32770"), "a message box")

@@ -123,8 +123,7 @@ class FirstRun:
                 monitor.wait_colours(window, rows_lit())
                 self.assertIsNone(prefix.settings(), "written before a window closed")
 
-                click(centre(options))
-                opened = poll(lambda: monitor.windows("TAVORI_OPTIONS"), "the options dialog")[0]
+                opened = monitor.open_options(window)
                 self.assertEqual(opened["window"], [origin, origin, *dialog])
                 self.assertEqual(outside(opened), [])
                 click(centre(child(opened, "OK")["rect"]))

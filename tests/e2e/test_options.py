@@ -31,10 +31,6 @@ class Options:
         main = monitor.wait_main()
         button = child(main, "OPTIONS")
 
-        def open_dialog():
-            click(centre(button["rect"]))
-            return poll(lambda: monitor.windows("TAVORI_OPTIONS"), "the options dialog")[0]
-
         def closed():
             poll(lambda: not monitor.windows("TAVORI_OPTIONS"), "the dialog to close")
             self.assertTrue(monitor.main()["enabled"])
@@ -47,7 +43,7 @@ class Options:
         monitor.wait_colours(main, rows_lit())
         for row in (1, 4):
             prefix.message("post", main["hwnd"], WM_TIMER, row, count=1500)
-        dialog = open_dialog()
+        dialog = monitor.open_options(main)
         probes = len(monitor.calls("CoCreateInstance"))
         self.assertLessEqual(probes, 2 * 7 * (time.monotonic() - started + 1))
         self.assertEqual([c for c in monitor.calls("PostMessageW") if c[1] == f"{WM_TIMER:x}"], [])
@@ -89,7 +85,7 @@ class Options:
         # A stored "2" greys the box and is stored back; the close box saves as OK does.
         stored = {ALWAYS: "2", **dict(zip(OPTIONS, ["3000", "4505", "6000", "3000"]))}
         prefix.store(stored)
-        dialog = open_dialog()
+        dialog = monitor.open_options(main)
         self.assertEqual(dialog["window"], [200, 300, 400, 200])
         self.assertEqual(child(dialog, "Always On Top")["check"], 2)
         self.assertEqual(dialog["children"][-1]["text"], CREDIT)
@@ -98,7 +94,7 @@ class Options:
         self.assertEqual(prefix.settings(), stored)
 
         # Dragged far smaller, its frame stops at the system's smallest for a sizable window.
-        left, top, width, height = open_dialog()["window"]
+        left, top, width, height = monitor.open_options(main)["window"]
         harness.drag((left + width - 2, top + height - 2), (left + 5, top + 5))
 
         def resized():
@@ -117,8 +113,7 @@ class Options:
     def test_a_session_end_sent_to_the_dialog_saves_both_windows_and_ends(self):
         prefix = self.prefix()
         monitor = self.monitor(prefix)
-        click(centre(child(monitor.wait_main(), "OPTIONS")["rect"]))
-        dialog = poll(lambda: monitor.windows("TAVORI_OPTIONS"), "the options dialog")[0]
+        dialog = monitor.open_options(monitor.wait_main())
         prefix.message("send", dialog["hwnd"], WM_ENDSESSION, 1)
         self.assertEqual(monitor.wait_exit(), 0)
         self.assertEqual(sorted(prefix.settings()), sorted([*OPTIONS, *DEFAULTS]))

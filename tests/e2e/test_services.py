@@ -58,8 +58,7 @@ class Services:
             command(row, name, "STOPPED", count=2)
             monitor.wait_colours(window, rows_lit())
         if self.ARCH == "x64":
-            click(centre(child(window, "OPTIONS")["rect"]))
-            dialog = poll(lambda: monitor.windows("TAVORI_OPTIONS"), "the options dialog")[0]
+            dialog = monitor.open_options(window)
             prefix.named_process("medms.exe")  # the rows go on being repainted behind it
             monitor.wait_colours(window, rows_lit("MEDMS"))
             command(centre(child(dialog, "START IIS SERVICE")["rect"]), "W3SVC", "RUNNING")
