@@ -2,8 +2,10 @@
 enable_language(RC)
 
 add_executable(tavori WIN32
+    platform/process.cpp
     platform/registry.cpp
-    platform/system.cpp
+    platform/system_error.cpp
+    platform/text.cpp
     platform/window.cpp
     platform/wmi.cpp
     ui/main_window.cpp

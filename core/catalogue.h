@@ -2,17 +2,12 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace tavori {
+#include "core/colour.h"
 
-// A colour number laid out 0x00BBGGRR, as Windows' COLORREF is, and a row's three colours.
-using Colour = std::uint32_t;
-constexpr Colour kRunningColour = 65280;          // 0x0000FF00, green
-constexpr Colour kNotRunningColour = 255;         // 0x000000FF, red
-constexpr Colour kNotYetProbedColour = 16776960;  // 0x00FFFF00, cyan
+namespace tavori {
 
 // One Windows service: its name goes into the commands and onto the row, its image name into
 // the probe; they differ for the list connector (MELCS runs melsc.exe).

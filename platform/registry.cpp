@@ -1,7 +1,11 @@
-#include "platform/system.h"
+#include "platform/registry.h"
+
+#include <windows.h>
 
 #include "core/error.h"
 #include "platform/handles.h"
+#include "platform/system_error.h"
+#include "platform/text.h"
 
 namespace tavori::win32 {
 

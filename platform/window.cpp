@@ -4,7 +4,8 @@
 #include <cmath>
 #include <iterator>
 
-#include "platform/system.h"
+#include "platform/system_error.h"
+#include "platform/text.h"
 
 namespace tavori::win32 {
 
@@ -104,9 +105,6 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<BaseWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_DESTROY && ::GetWindow(hwnd, GW_OWNER) == nullptr) {
-        ::PostQuitMessage(0);  // the main window is gone: so is the program
-    }
     if (self != nullptr && message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;  // the default processing below still gets the window's handle
@@ -282,9 +280,6 @@ bool PumpMessages(const bool* until) {
 }
 
 void ShowFatalErrorAndExit(const std::string& message) {
-    // A queued WM_QUIT (the failed load's half-made window posts one) would close the box.
-    MSG quit{};
-    ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     // Task-modal with no owner: every window of ours is disabled while the box is up.
     ::MessageBoxW(nullptr, Widen(message).c_str(), L"TAVORI",
                   MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "core/catalogue.h"
+#include "core/colour.h"
 #include "core/error.h"
 #include "platform/handles.h"
 #include "settings/placement.h"

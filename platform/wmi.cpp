@@ -1,5 +1,6 @@
-#include "platform/system.h"
+#include "platform/wmi.h"
 
+#include <windows.h>
 #include <wbemidl.h>
 #include <wrl/client.h>
 
@@ -9,6 +10,8 @@
 #include "core/catalogue.h"
 #include "core/error.h"
 #include "platform/handles.h"
+#include "platform/system_error.h"
+#include "platform/text.h"
 
 namespace tavori::win32 {
 

@@ -3,7 +3,10 @@
 #include <commctrl.h>
 
 #include "core/timers.h"
-#include "platform/system.h"
+#include "platform/process.h"
+#include "platform/system_error.h"
+#include "platform/text.h"
+#include "platform/wmi.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "ui/options_dialog.h"
@@ -131,6 +134,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             tooltip_.reset();
+            ::PostQuitMessage(0);  // the main window is gone: so is the program
             return 0;
         default:
             return Default(message, wParam, lParam);

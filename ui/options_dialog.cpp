@@ -1,6 +1,7 @@
 #include "ui/options_dialog.h"
 
-#include "platform/system.h"
+#include "platform/process.h"
+#include "platform/text.h"
 #include "ui/main_window.h"
 
 namespace tavori {
@@ -15,7 +16,7 @@ constexpr Colour kLabelText = kRunningColour;  // green
 
 // In tab order from 100, above Enter's and Escape's IDOK and IDCANCEL: the check box first, to
 // hold the focus when the dialog opens.
-struct ControlSpec {
+struct ControlLayout {
     const wchar_t* windowClass;
     std::string_view text;
     DWORD style;
@@ -23,7 +24,7 @@ struct ControlSpec {
 };
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;
 constexpr DWORD kLabel = SS_CENTER | SS_NOTIFY | SS_NOPREFIX | WS_BORDER;
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {L"BUTTON", "Always On Top", WS_TABSTOP | BS_3STATE | BS_MULTILINE, 3120, 1680, 1095, 615},
     {L"BUTTON", "OK", kButton, 4440, 1680, 1575, 615},
     {L"BUTTON", "START IIS SERVICE", kButton, 240, 1680, 1095, 615},
@@ -55,7 +56,7 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow, SettingsStore& settings)
     labelFont_ = win32::MakeFont(L"MS Sans Serif", 12, true);
     labelBrush_ = win32::MakeBrush(kLabelBackground);
     int id = kAlwaysOnTopId;
-    for (const ControlSpec& control : kControls) {
+    for (const ControlLayout& control : kControls) {
         const bool label = control.style == kLabel;
         AddControl(id++, control.windowClass, control.text, control.style, 0, control.left,
                    control.top, control.width, control.height,

@@ -7,7 +7,9 @@
 #include <memory>
 #include <optional>
 
-#include "platform/system.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/wmi.h"
 #include "ui/main_window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

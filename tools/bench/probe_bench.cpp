@@ -18,7 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/system.h"
+#include "platform/text.h"
+#include "platform/wmi.h"
 #include "tools/bench/plain_probe.h"
 
 namespace {
