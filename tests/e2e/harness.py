@@ -1,7 +1,8 @@
 """tavori.exe under Wine on a private Xvfb, seen as a user sees it: a template prefix copied per
 test with its own wineserver; the helper exe reports windows from inside, xdotool gives input,
 ImageMagick reads pixels. Without a window manager X root coordinates are screen coordinates,
-and the topmost band shows only in WS_EX_TOPMOST."""
+and the topmost band shows only in WS_EX_TOPMOST. Each test process has a display of its own;
+the template prefix is made once (TAVORI_E2E_TEMPLATE names one made already)."""
 
 import atexit
 import contextlib
@@ -35,17 +36,26 @@ RELAYED = "user32.SetWindowPos;user32.PostMessageW;kernel32.CreateProcessW;comba
 ADDR_NO_RANDOMIZE = 0x0040000
 
 
-def start_wine_at_fixed_addresses():
+def at_fixed_addresses():
     """Debian's wine64 is a loader at 0x7d000000 without Wine's preloader, and the kernel puts
     its brk heap at a random place up to 1 GiB above it: now and then over 0x7ffe0000, where
     Wine must map the shared user data, and then the program never runs (status 1, "failed to
-    map the shared user data"). Every process started from here, and so every Wine process of
-    the run, is started without address randomisation: the heap stays where the loader ends."""
+    map the shared user data"). Wine's processes start without address randomisation (in the
+    child, before it runs the loader): the heap stays where the loader ends."""
     libc = ctypes.CDLL(None, use_errno=True)
     libc.personality(libc.personality(0xFFFFFFFF) | ADDR_NO_RANDOMIZE)
 
 
-start_wine_at_fixed_addresses()
+def wine_popen(args, env, **kwargs):
+    """Starts a Wine program (the loader or wineserver) at fixed addresses."""
+    return subprocess.Popen([str(a) for a in args], env=env, preexec_fn=at_fixed_addresses,
+                            **kwargs)
+
+
+def slow(test):
+    """Marks a test that takes long: the runner starts it before the others."""
+    test.slow = True
+    return test
 
 
 def poll(probe, what, deadline=DEADLINE, until=bool):
@@ -75,9 +85,13 @@ def wine_run(env, *args, cwd=None):
     """Runs a Windows program to its end: (status, output). The output goes through a file:
     the first program of a prefix starts Wine's services, which inherit its handles."""
     with tempfile.TemporaryFile() as out:
-        status = subprocess.run([WINE64, *map(str, args)], env=env, cwd=cwd, stdout=out,
-                                stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
-                                timeout=DEADLINE * 2).returncode
+        with wine_popen([WINE64, *args], env, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
+                        stdin=subprocess.DEVNULL) as proc:
+            try:
+                status = proc.wait(timeout=DEADLINE * 2)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                raise
         out.seek(0)
         return status, out.read().decode(errors="replace").replace("\r\n", "\n")
 
@@ -85,41 +99,32 @@ def wine_run(env, *args, cwd=None):
 def stop_wineserver(env):
     """Ends the prefix's server, which writes its registry out, and waits for it."""
     for flag in ("-k", "-w"):
-        subprocess.run([WINESERVER, flag], env=env, capture_output=True, timeout=DEADLINE)
+        wine_popen([WINESERVER, flag], env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL).wait(timeout=DEADLINE)
 
 
 def make_prefix(env):
     """wineboot, then the font set-up when the tree has one."""
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run([WINE64, "wineboot", "-i"], env=env, timeout=300, check=True, **quiet)
-    if os.access(PREPARE_PREFIX, os.X_OK):
-        subprocess.run([str(PREPARE_PREFIX)], env=dict(env, WINE=WINE64), check=True,
-                       stdin=subprocess.DEVNULL, timeout=300)
+    for command, extra in ([WINE64, "wineboot", "-i"], {}), ([PREPARE_PREFIX], dict(WINE=WINE64)):
+        if wine_popen(command, dict(env, **extra), **quiet).wait(timeout=300) != 0:
+            raise RuntimeError(f"making the Wine prefix: {command} failed")
     stop_wineserver(env)
 
 
-def start_xvfb(log):
-    read, write = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=(write,), stdout=log, stderr=log,
-                            start_new_session=True)
-    os.close(write)
-    with os.fdopen(read) as number:
-        return proc, ":" + number.readline().strip()
+class TestDisplay:
+    """A private Xvfb, 1024x768, and a folder for what the tests of this process make."""
 
-
-class Session:
     def __init__(self):
-        missing = [str(exe) for exe in (HELPER, EXES["x64"][0]) if not exe.is_file()]
-        assert not missing, f"build them first (make build): {missing}"
         self.dir = Path(tempfile.mkdtemp(prefix="tavori-e2e-"))
-        self.xvfb, self.display = start_xvfb(open(self.dir / "xvfb.log", "wb"))
-        self.template = self.dir / "template"
-        try:
-            make_prefix(wine_env(self.template, self.display, self.dir))
-        except BaseException:
-            self.close()
-            raise
+        with open(self.dir / "xvfb.log", "wb") as log:
+            read, write = os.pipe()
+            self.xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten",
+                 "tcp"], pass_fds=(write,), stdout=log, stderr=log, start_new_session=True)
+        os.close(write)
+        with os.fdopen(read) as number:
+            self.name = ":" + number.readline().strip()
 
     def close(self):
         self.xvfb.kill()
@@ -127,20 +132,33 @@ class Session:
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
-_session = None
+def make_template(display, folder):
+    """A fresh prefix in folder/template with Windows' fonts and frames, its server stopped."""
+    missing = [str(exe) for exe in (HELPER, EXES["x64"][0]) if not exe.is_file()]
+    assert not missing, f"build them first (make build): {missing}"
+    template = Path(folder) / "template"
+    make_prefix(wine_env(template, display.name, Path(folder)))
+    return template
 
 
-def session():
-    global _session
-    if _session is None:
-        _session = Session()
-        atexit.register(_session.close)
-    return _session
+@functools.cache
+def test_display():
+    """This process's display, closed when the process ends."""
+    made = TestDisplay()
+    atexit.register(made.close)
+    return made
+
+
+@functools.cache
+def template():
+    """The prefix every test's prefix is a copy of."""
+    given = os.environ.get("TAVORI_E2E_TEMPLATE")
+    return Path(given) if given else make_template(test_display(), test_display().dir)
 
 
 def x(*args, display=None):
     """Runs an X client (xdotool, import) on the test display; returns its output."""
-    display = display or session().display
+    display = display or test_display().name
     return subprocess.run([str(a) for a in args], env=dict(os.environ, DISPLAY=display),
                           capture_output=True, check=True, timeout=DEADLINE).stdout.decode()
 
@@ -169,7 +187,7 @@ def snap(path):
 
 def snap_when_mapped(path, title="^TAVORI$"):
     """A screenshot taken the moment a window of that title is mapped."""
-    env = dict(os.environ, DISPLAY=session().display)
+    env = dict(os.environ, DISPLAY=test_display().name)
     poll(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title], env=env,
                                 capture_output=True).returncode == 0, f"a window {title}")
     snap(path)
@@ -192,12 +210,14 @@ def colours_in(image, rect):
 
 
 def rows(window):
+    """A main window's rows, from the top."""
     return sorted((c for c in window["children"] if c["class"].lower() == "edit"),
                   key=lambda c: c["rect"][1])
 
 
 def row_colours(window, image=None, display=None):
-    # Left of the centred caption, inside the row's sunken edge: background only.
+    """The rows' colours, now or in a screenshot: left of the centred caption, inside the row's
+    sunken edge, where only the background shows."""
     return pixels([(r["rect"][0] + 3, r["rect"][1] + r["rect"][3] // 2) for r in rows(window)],
                   image, display)
 
@@ -210,18 +230,18 @@ class Prefix:
     """One test's copy of the template prefix, with its own wineserver and settings."""
 
     def __init__(self, name):
-        s = session()
-        self.root = s.dir / name
+        shown, source = test_display(), template()
+        self.root = shown.dir / name
         self.drive = self.root / "drive_c"
-        shutil.copytree(s.template, self.root, symlinks=True,
+        shutil.copytree(source, self.root, symlinks=True,
                         ignore=lambda d, _: ["windows"] if d.endswith("drive_c") else [])
-        subprocess.run(["cp", "-al", s.template / "drive_c" / "windows", self.drive], check=True)
+        subprocess.run(["cp", "-al", source / "drive_c" / "windows", self.drive], check=True)
         (self.drive / "e2e").mkdir()
         shutil.copy2(HELPER, self.drive / "e2e" / "helper.exe")
-        self.env = wine_env(self.root, s.display, s.dir)
+        self.env = wine_env(self.root, shown.name, shown.dir)
         self.procs = []
-        subprocess.run([WINESERVER, "-p"], env=self.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        assert wine_popen([WINESERVER, "-p"], self.env, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).wait() == 0
 
     def run(self, *args, cwd=None):
         return wine_run(self.env, *args, cwd=cwd)
@@ -236,10 +256,9 @@ class Prefix:
             env["WINEDEBUG"] = "-all,+relay"
         out = tempfile.TemporaryFile()  # Wine's words when the program cannot start
         with open(trace or os.devnull, "wb") as relay:
-            proc = subprocess.Popen([loader, *map(str, args)], env=env, cwd=cwd,
-                                    stdin=subprocess.DEVNULL, stdout=out,
-                                    stderr=relay if trace else subprocess.STDOUT,
-                                    start_new_session=True)
+            proc = wine_popen([loader, *args], env, cwd=cwd, stdin=subprocess.DEVNULL, stdout=out,
+                              stderr=relay if trace else subprocess.STDOUT,
+                              start_new_session=True)
         proc.out = out
         self.procs.append(proc)
         return proc
@@ -266,30 +285,47 @@ class Prefix:
         assert status == 0, out or f"window {hwnd} did not answer message {message:#x} in 10 s"
 
     def reg_import(self, text):
-        path = self.drive / "e2e" / "import.reg"
-        path.write_text("REGEDIT4\n\n" + text + "\n", encoding="latin-1")
+        path = self.drive / "e2e" / "import.reg"  # regedit's Unicode form: any text goes
+        path.write_text("Windows Registry Editor Version 5.00\n\n" + text + "\n", encoding="utf-16")
         status, out = self.run("reg", "import", r"C:\e2e\import.reg")
         assert status == 0, out
 
     def store(self, values):
-        """Replaces the settings, as a user editing the registry would."""
-        lines = [f'"{k}"="{v}"' if "\0" not in v else  # a string with a NUL in it, as bytes
-                 f'"{k}"=hex(1):' + ",".join(f"{b:02x}" for b in f"{v}\0".encode("latin-1"))
-                 for k, v in values.items()]
-        self.reg_import("\n".join([f"[-{KEY}]", f"[{KEY}]", *lines]))
+        """Replaces the settings, as a user editing the registry would: texts, and numbers as
+        REG_DWORD values."""
+        def line(name, value):
+            if isinstance(value, int):
+                return f'"{name}"=dword:{value:08x}'
+            if "\0" in value:  # a string with a NUL in it, as its UTF-16 bytes
+                data = f"{value}\0".encode("utf-16-le")
+                return f'"{name}"=hex(1):' + ",".join(f"{b:02x}" for b in data)
+            return f'"{name}"="{value}"'
+
+        self.reg_import("\n".join([f"[-{KEY}]", f"[{KEY}]", *(line(*kv) for kv in values.items())]))
 
     def settings(self):
-        """{name: text} of the settings key, or None when there is no key."""
-        status, out = self.run("reg", "query", KEY)
-        if status != 0:
+        """{name: text, or number for a REG_DWORD} of the settings key; None without the key.
+        Read from regedit's Unicode export: reg query's output loses what its code page lacks."""
+        path = self.drive / "e2e" / "export.reg"
+        if self.run("reg", "export", KEY, r"C:\e2e\export.reg", "/y")[0] != 0:
             return None
-        found = re.findall(r"^    (\S+)    REG_SZ(?:    (.*))?$", out, re.M)
-        return {name: text for name, text in found}
+        text = path.read_text(encoding="utf-16").replace("\\\n  ", "")  # joins wrapped lines
+        found = {}
+        for name, kind, value in re.findall(r'^"(.*?)"=(dword:|hex\(1\):|")(.*?)"?$', text, re.M):
+            if kind == "dword:":
+                found[name] = int(value, 16)
+            elif kind == "hex(1):":  # a string's UTF-16 bytes, up to its first NUL
+                found[name] = bytes.fromhex(value.replace(",", "")).decode("utf-16-le")
+                found[name] = found[name].split("\0")[0]
+            else:
+                found[name] = value  # the tests store no quote or backslash
+        return found
 
     def close(self):
         for proc in self.procs:
             proc.kill()
             proc.wait()
+            proc.out.close()
         stop_wineserver(self.env)
         shutil.rmtree(self.root, ignore_errors=True)
 
@@ -334,13 +370,8 @@ class Monitor:
                                  f"saying {self.proc.out.read().decode(errors='replace')!r}")
         return True
 
-    rows = staticmethod(rows)
-
-    def colours(self, window, image=None):
-        return row_colours(window, image)
-
     def wait_colours(self, window, expected):
-        poll(lambda: self.alive() and self.colours(window), f"rows {expected}",
+        poll(lambda: self.alive() and row_colours(window), f"rows {expected}",
              until=expected.__eq__)
 
     def wait_exit(self):

@@ -18,6 +18,7 @@ LAUNCHED = {"x86": DOUBLE, "x64": [*DOUBLE, *(c.replace("MELCS", "MEPOPS") for c
 class Services:
     ARCHES = ("x64", "x86")
 
+    @harness.slow
     def test_double_clicks_and_iis_buttons_run_the_system_net_exe(self):
         prefix = self.prefix()
         app, work, services = (prefix.drive / name for name in ("app", "work", "services"))
@@ -52,7 +53,7 @@ class Services:
         monitor.wait_colours(window, rows_lit())
         # The list connector's service is MELCS, its image melsc.exe.
         for name in ["MELCS", "MEPOPS"][: 1 if self.ARCH == "x86" else None]:
-            row = centre(monitor.rows(window)[NAMES.index(name)]["rect"])
+            row = centre(harness.rows(window)[NAMES.index(name)]["rect"])
             command(row, name, "RUNNING", count=2)
             monitor.wait_colours(window, rows_lit(name))
             command(row, name, "STOPPED", count=2)
