@@ -32,7 +32,7 @@ KEY = r"HKEY_CURRENT_USER\Software\TAVORI\Settings"
 COLOURS = {"00FFFF": "cyan", "00FF00": "green", "FF0000": "red"}
 WS_EX_TOPMOST = 0x8
 # The calls a relay trace shows, with the window procedures' messages that it always shows.
-RELAYED = "user32.SetWindowPos;user32.PostMessageW;kernel32.CreateProcessW;combase.CoCreateInstance"
+RELAYED = "user32.SetWindowPos;kernel32.CreateProcessW;combase.CoCreateInstance"
 ADDR_NO_RANDOMIZE = 0x0040000
 
 
@@ -132,13 +132,13 @@ class TestDisplay:
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
-def make_template(display, folder):
-    """A fresh prefix in folder/template with Windows' fonts and frames, its server stopped."""
+def make_template(display):
+    """A fresh prefix with Windows' fonts and frames, its server stopped, in the display's
+    folder."""
     missing = [str(exe) for exe in (HELPER, EXES["x64"][0]) if not exe.is_file()]
     assert not missing, f"build them first (make build): {missing}"
-    template = Path(folder) / "template"
-    make_prefix(wine_env(template, display.name, Path(folder)))
-    return template
+    make_prefix(wine_env(display.dir / "template", display.name, display.dir))
+    return display.dir / "template"
 
 
 @functools.cache
@@ -153,7 +153,7 @@ def test_display():
 def template():
     """The prefix every test's prefix is a copy of."""
     given = os.environ.get("TAVORI_E2E_TEMPLATE")
-    return Path(given) if given else make_template(test_display(), test_display().dir)
+    return Path(given) if given else make_template(test_display())
 
 
 def x(*args, display=None):
