@@ -138,7 +138,7 @@ bench: deps
 soak: deps
 	$(MAKE) --no-print-directory build-windows
 	cmake --build --preset windows --parallel $(JOBS) --target tavori-resources
-	tools/bench/soak.py --minutes $(MINUTES)
+	tools/bench/bench.py --soak $(MINUTES)
 
 # CPack works in build/dist/_CPack_Packages; only the ZIPs are left there, rewritten so that
 # one commit gives the same bytes anywhere: entries dated the commit's time, in a fixed order and
