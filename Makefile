@@ -3,11 +3,12 @@
 #   make deps        install the Debian packages the rest needs (apt-get; root, or says what to run)
 #   make build       configure and build the native logic + unit tests and the 64-bit tavori.exe
 #   make build-x86   build the 32-bit tavori.exe
+#   make unit-test   run the native unit tests (after make build)
 #   make test        deps, all three builds, format check, unit tests, a second build of tavori.exe
 #                    elsewhere that must give the same bytes, end-to-end tests under Wine
 #   make format      reformat the C++ sources in place
 #   make run         deps, build, then run tavori.exe under Wine (on $DISPLAY, or a private Xvfb)
-#   make clean       remove build/
+#   make clean       remove build/: every build, make run's Wine prefix, the release zips
 
 SHELL := /bin/bash
 .SHELLFLAGS := -euo pipefail -c
@@ -114,14 +115,15 @@ clean:
 #                    benchmark, then measure them under Wine and print one table of figures
 #   make soak [MINUTES=60]
 #                    run tavori.exe under Wine that long, sampling every 10 s what it holds
-#                    (handles, GDI and USER objects, memory), and print the growth
+#                    (memory, descriptors, its wineserver's memory; handles, GDI and USER
+#                    objects where the system counts them), and print the growth
 #   make dist        build both exes and pack build/dist/tavori-<version>-win64.zip and -win32.zip
-#                    (tavori.exe, README.txt, LICENSE) with CPack; prints their SHA-256 sums,
-#                    also kept in build/dist/SHA256SUMS
+#                    (tavori.exe, README.txt made from docs/guide.md, LICENSE) with CPack; prints
+#                    their SHA-256 sums, also kept in build/dist/SHA256SUMS
 #   make fuzz [SECONDS=60] [FUZZ_JOBS=1]
-#                    libFuzzer (clang, ASan + UBSan) over the settings' number texts and the
-#                    window placement read from them; new inputs go to build/fuzz/corpus, a
-#                    crashing one to build/fuzz/crash-*
+#                    libFuzzer (clang, ASan + UBSan) over the settings' number texts and their
+#                    round trips; new inputs go to build/fuzz/corpus, a crashing one to
+#                    build/fuzz/crash-*
 
 SECONDS ?= 60
 FUZZ_JOBS ?= 1
@@ -143,7 +145,7 @@ bench: deps
 soak: deps
 	$(MAKE) --no-print-directory build-windows
 	cmake --build --preset windows --parallel $(JOBS) --target tavori-resources
-	tools/bench/soak.py --minutes $(MINUTES)
+	tools/bench/bench.py --soak $(MINUTES)
 
 # CPack works in build/dist/_CPack_Packages; only the ZIPs are left there, rewritten so that
 # one commit gives the same bytes anywhere: entries dated the commit's time, in a fixed order and

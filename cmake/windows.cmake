@@ -17,7 +17,7 @@ target_include_directories(tavori PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR
 target_link_libraries(tavori PRIVATE tavori_logic ole32 oleaut32 wbemuuid uuid comctl32-delay gdi32
     user32 advapi32)
 target_compile_definitions(tavori PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
-    _WIN32_WINNT=0x0601 WINVER=0x0601)
+    _WIN32_WINNT=0x0600 WINVER=0x0600)
 target_link_options(tavori PRIVATE -municode -static -s -Wl,--gc-sections
     -Wl,--dynamicbase -Wl,--nxcompat)
 target_compile_options(tavori_logic PUBLIC -ffunction-sections -fdata-sections)

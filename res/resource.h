@@ -1,5 +1,6 @@
 // Resource ids shared by res/tavori.rc and the Win32 code.
 #pragma once
 
-// The program icon, loaded with LoadIconW(instance, MAKEINTRESOURCEW(IDI_TAVORI)).
+// The program icon: res/tavori.ico, which the main window loads with LoadImageW at the
+// system's icon size.
 #define IDI_TAVORI 1
