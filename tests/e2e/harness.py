@@ -1,166 +1,31 @@
-"""tavori.exe under Wine on a private Xvfb, seen as a user sees it: a template prefix copied per
-test with its own wineserver; the helper exe reports windows from inside, xdotool gives input,
-ImageMagick reads pixels. Without a window manager X root coordinates are screen coordinates,
-and the topmost band shows only in WS_EX_TOPMOST. Each test process has a display of its own;
-the template prefix is made once (TAVORI_E2E_TEMPLATE names one made already)."""
+"""tavori.exe under Wine (tools/wine.py), seen as a user sees it: the helper exe reports windows
+from inside, xdotool gives input, ImageMagick reads pixels, the settings are read and written
+as regedit would. Without a window manager the topmost band shows only in WS_EX_TOPMOST."""
 
-import atexit
 import contextlib
-import ctypes
 import functools
-import json
 import os
 import re
-import shutil
 import subprocess
-import tempfile
-import time
+import sys
 import unittest
 from pathlib import Path
 
-REPO = Path(__file__).resolve().parents[2]
-BUILD = Path(os.environ.get("TAVORI_BUILD_DIR", REPO / "build" / "windows"))
-EXES = {  # arch: (tavori.exe, the Wine loader that runs it); one 64-bit prefix runs both
-    "x64": (BUILD / "tavori.exe", "/usr/lib/wine/wine64"),
-    "x86": (BUILD.parent / "windows-x86" / "tavori.exe", "/usr/lib/wine/wine"),
-}
-HELPER = BUILD / "tavori-testhelper.exe"
-WINE64, WINESERVER = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver64"
-PREPARE_PREFIX = REPO / "tools" / "prepare-wine-prefix"
-DEADLINE = 30.0  # Wine on two busy cores can be slow to start, paint and answer
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+import wine  # noqa: E402
+# What the tests use of it as their own.
+from wine import DEADLINE, EXES, HELPER, own_display, poll, row_colours, rows, x  # noqa: E402,F401
+
 KEY = r"HKEY_CURRENT_USER\Software\TAVORI\Settings"
-COLOURS = {"00FFFF": "cyan", "00FF00": "green", "FF0000": "red"}
 WS_EX_TOPMOST = 0x8
 # The calls a relay trace shows, with the window procedures' messages that it always shows.
 RELAYED = "user32.SetWindowPos;kernel32.CreateProcessW;combase.CoCreateInstance"
-ADDR_NO_RANDOMIZE = 0x0040000
-
-
-def at_fixed_addresses():
-    """Debian's wine64 is a loader at 0x7d000000 without Wine's preloader, and the kernel puts
-    its brk heap at a random place up to 1 GiB above it: now and then over 0x7ffe0000, where
-    Wine must map the shared user data, and then the program never runs (status 1, "failed to
-    map the shared user data"). Wine's processes start without address randomisation (in the
-    child, before it runs the loader): the heap stays where the loader ends."""
-    libc = ctypes.CDLL(None, use_errno=True)
-    libc.personality(libc.personality(0xFFFFFFFF) | ADDR_NO_RANDOMIZE)
-
-
-def wine_popen(args, env, **kwargs):
-    """Starts a Wine program (the loader or wineserver) at fixed addresses."""
-    return subprocess.Popen([str(a) for a in args], env=env, preexec_fn=at_fixed_addresses,
-                            **kwargs)
 
 
 def slow(test):
     """Marks a test that takes long: the runner starts it before the others."""
     test.slow = True
     return test
-
-
-def poll(probe, what, deadline=DEADLINE, until=bool):
-    """probe()'s first answer that until() accepts; fails after deadline seconds with the last
-    answers it saw."""
-    seen, end = [], time.monotonic() + deadline
-    while True:
-        value = probe()
-        if until(value):
-            return value
-        if not seen or seen[-1] != value:
-            seen.append(value)
-        if time.monotonic() > end:
-            raise AssertionError(f"gave up waiting for {what}; saw {seen[-5:]}")
-        time.sleep(0.2)
-
-
-def wine_env(prefix, display, home):
-    env = {k: v for k, v in os.environ.items() if not k.startswith("WINE")}
-    env.update(DISPLAY=display, WINEPREFIX=str(prefix), WINESERVER=WINESERVER, WINEDEBUG="-all",
-               WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d;winemenubuilder.exe=d",
-               HOME=str(home), XDG_CONFIG_HOME=str(home / ".config"), LC_ALL="C.UTF-8")
-    return env
-
-
-def wine_run(env, *args, cwd=None):
-    """Runs a Windows program to its end: (status, output). The output goes through a file:
-    the first program of a prefix starts Wine's services, which inherit its handles."""
-    with tempfile.TemporaryFile() as out:
-        with wine_popen([WINE64, *args], env, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
-                        stdin=subprocess.DEVNULL) as proc:
-            try:
-                status = proc.wait(timeout=DEADLINE * 2)
-            except subprocess.TimeoutExpired:
-                proc.kill()
-                raise
-        out.seek(0)
-        return status, out.read().decode(errors="replace").replace("\r\n", "\n")
-
-
-def stop_wineserver(env):
-    """Ends the prefix's server, which writes its registry out, and waits for it."""
-    for flag in ("-k", "-w"):
-        wine_popen([WINESERVER, flag], env, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL).wait(timeout=DEADLINE)
-
-
-def make_prefix(env):
-    """wineboot, then the font set-up when the tree has one."""
-    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for command, extra in ([WINE64, "wineboot", "-i"], {}), ([PREPARE_PREFIX], dict(WINE=WINE64)):
-        if wine_popen(command, dict(env, **extra), **quiet).wait(timeout=300) != 0:
-            raise RuntimeError(f"making the Wine prefix: {command} failed")
-    stop_wineserver(env)
-
-
-class TestDisplay:
-    """A private Xvfb, 1024x768, and a folder for what the tests of this process make."""
-
-    def __init__(self):
-        self.dir = Path(tempfile.mkdtemp(prefix="tavori-e2e-"))
-        with open(self.dir / "xvfb.log", "wb") as log:
-            read, write = os.pipe()
-            self.xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten",
-                 "tcp"], pass_fds=(write,), stdout=log, stderr=log, start_new_session=True)
-        os.close(write)
-        with os.fdopen(read) as number:
-            self.name = ":" + number.readline().strip()
-
-    def close(self):
-        self.xvfb.kill()
-        self.xvfb.wait()
-        shutil.rmtree(self.dir, ignore_errors=True)
-
-
-def make_template(display):
-    """A fresh prefix with Windows' fonts and frames, its server stopped, in the display's
-    folder."""
-    missing = [str(exe) for exe in (HELPER, EXES["x64"][0]) if not exe.is_file()]
-    assert not missing, f"build them first (make build): {missing}"
-    make_prefix(wine_env(display.dir / "template", display.name, display.dir))
-    return display.dir / "template"
-
-
-@functools.cache
-def test_display():
-    """This process's display, closed when the process ends."""
-    made = TestDisplay()
-    atexit.register(made.close)
-    return made
-
-
-@functools.cache
-def template():
-    """The prefix every test's prefix is a copy of."""
-    given = os.environ.get("TAVORI_E2E_TEMPLATE")
-    return Path(given) if given else make_template(test_display())
-
-
-def x(*args, display=None):
-    """Runs an X client (xdotool, import) on the test display; returns its output."""
-    display = display or test_display().name
-    return subprocess.run([str(a) for a in args], env=dict(os.environ, DISPLAY=display),
-                          capture_output=True, check=True, timeout=DEADLINE).stdout.decode()
 
 
 def centre(rect):
@@ -187,18 +52,10 @@ def snap(path):
 
 def snap_when_mapped(path, title="^TAVORI$"):
     """A screenshot taken the moment a window of that title is mapped."""
-    env = dict(os.environ, DISPLAY=test_display().name)
+    env = dict(os.environ, DISPLAY=own_display().name)
     poll(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title], env=env,
                                 capture_output=True).returncode == 0, f"a window {title}")
     snap(path)
-
-
-def pixels(points, image=None, display=None):
-    """The colours at screen points, now or in a screenshot: cyan, green, red or a hex."""
-    each = " ".join(f"%[hex:p{{{px},{py}}}]" for px, py in points)
-    source = ("convert", image) if image else ("import", "-silent", "-window", "root")
-    out = x(*source, "-depth", "8", "-format", each, "info:", display=display)
-    return [COLOURS.get(c, c) for c in out.split()]
 
 
 def colours_in(image, rect):
@@ -209,70 +66,20 @@ def colours_in(image, rect):
     return set(re.findall(r"#([0-9A-F]{6})", out))
 
 
-def rows(window):
-    """A main window's rows, from the top."""
-    return sorted((c for c in window["children"] if c["class"].lower() == "edit"),
-                  key=lambda c: c["rect"][1])
-
-
-def row_colours(window, image=None, display=None):
-    """The rows' colours, now or in a screenshot: left of the centred caption, inside the row's
-    sunken edge, where only the background shows."""
-    return pixels([(r["rect"][0] + 3, r["rect"][1] + r["rect"][3] // 2) for r in rows(window)],
-                  image, display)
-
-
 def topmost(window):
     return bool(window["exstyle"] & WS_EX_TOPMOST)
 
 
-class Prefix:
+class Prefix(wine.Prefix):
     """One test's copy of the template prefix, with its own wineserver and settings."""
 
-    def __init__(self, name):
-        shown, source = test_display(), template()
-        self.root = shown.dir / name
-        self.drive = self.root / "drive_c"
-        shutil.copytree(source, self.root, symlinks=True,
-                        ignore=lambda d, _: ["windows"] if d.endswith("drive_c") else [])
-        subprocess.run(["cp", "-al", source / "drive_c" / "windows", self.drive], check=True)
-        (self.drive / "e2e").mkdir()
-        shutil.copy2(HELPER, self.drive / "e2e" / "helper.exe")
-        self.env = wine_env(self.root, shown.name, shown.dir)
-        self.procs = []
-        assert wine_popen([WINESERVER, "-p"], self.env, stdin=subprocess.DEVNULL,
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).wait() == 0
-
-    def run(self, *args, cwd=None):
-        return wine_run(self.env, *args, cwd=cwd)
-
-    def start(self, *args, loader=WINE64, cwd=None, dlls="", trace=None):
+    def start(self, *args, trace=None, **kwargs):
         """Starts a program; with trace (a file), Wine's relay trace of the RELAYED calls goes
         there."""
-        env = dict(self.env, WINEDLLOVERRIDES=self.env["WINEDLLOVERRIDES"] + ";" + dlls)
         if trace:
             self.reg_import(rf'[HKEY_CURRENT_USER\Software\Wine\Debug]' '\n'
                             f'"RelayInclude"="{RELAYED}"')
-            env["WINEDEBUG"] = "-all,+relay"
-        out = tempfile.TemporaryFile()  # Wine's words when the program cannot start
-        with open(trace or os.devnull, "wb") as relay:
-            proc = wine_popen([loader, *args], env, cwd=cwd, stdin=subprocess.DEVNULL, stdout=out,
-                              stderr=relay if trace else subprocess.STDOUT,
-                              start_new_session=True)
-        proc.out = out
-        self.procs.append(proc)
-        return proc
-
-    def named_process(self, image):
-        """A sleeping process with that image name."""
-        shutil.copy2(HELPER, self.drive / "e2e" / image)
-        return self.start("C:\\e2e\\" + image)
-
-    def windows(self, class_name):
-        """The helper's report: the screen's facts and the visible top-level windows of class."""
-        status, out = self.run(r"C:\e2e\helper.exe", "windows", class_name)
-        assert status == 0 and out.startswith("{"), f"the helper's report: {status}, {out!r}"
-        return json.loads(out)
+        return super().start(*args, debug=trace and "-all,+relay", log=trace, **kwargs)
 
     def close_window(self, *hwnds):
         status, out = self.run(r"C:\e2e\helper.exe", "close", *hwnds)
@@ -283,12 +90,6 @@ class Prefix:
         status, out = self.run(r"C:\e2e\helper.exe", verb, hwnd, f"{message:x}", f"{wparam:x}",
                                f"{lparam:x}", count)
         assert status == 0, out or f"window {hwnd} did not answer message {message:#x} in 10 s"
-
-    def reg_import(self, text):
-        path = self.drive / "e2e" / "import.reg"  # regedit's Unicode form: any text goes
-        path.write_text("Windows Registry Editor Version 5.00\n\n" + text + "\n", encoding="utf-16")
-        status, out = self.run("reg", "import", r"C:\e2e\import.reg")
-        assert status == 0, out
 
     def store(self, values):
         """Replaces the settings, as a user editing the registry would: texts, and numbers as
@@ -320,15 +121,6 @@ class Prefix:
             else:
                 found[name] = value  # the tests store no quote or backslash
         return found
-
-    def close(self):
-        for proc in self.procs:
-            proc.kill()
-            proc.wait()
-            proc.out.close()
-        stop_wineserver(self.env)
-        shutil.rmtree(self.root, ignore_errors=True)
-
 
 class Monitor:
     """A tavori.exe started in a prefix: its main window and its rows' colours."""

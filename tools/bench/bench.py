@@ -32,10 +32,10 @@ import threading
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))
-import harness  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+import wine  # noqa: E402
 
-BUILD = harness.EXES["x64"][0].parent
+BUILD = wine.EXES["x64"][0].parent
 EXES = {"TAVORI": BUILD / "tavori.exe", "floor": BUILD / "tavori-floor.exe"}
 TITLES = {"TAVORI": "^TAVORI$", "floor": "^TAVORI floor$"}
 
@@ -94,8 +94,8 @@ class MapWatcher:
                                  env=prefix.env, capture_output=True).stdout
             return int(ids.split()[0]) if ids else None
 
-        found = harness.poll(window, f"the {name} window")
-        mapped = harness.poll(lambda: next((t for t in self.mapped.get(found, [])
+        found = wine.poll(window, f"the {name} window")
+        mapped = wine.poll(lambda: next((t for t in self.mapped.get(found, [])
                                             if t >= launched), None), "its MapNotify", 5.0)
         return proc, mapped - launched
 
@@ -105,7 +105,7 @@ class MapWatcher:
 
 
 def probe(calls):
-    prefix = harness.Prefix("bench-probe")
+    prefix = wine.Prefix("bench-probe")
     try:
         prefix.named_process("mepops.exe")
         shutil.copy2(BUILD / "tavori-probe-bench.exe", prefix.drive / "e2e")
@@ -121,7 +121,7 @@ def probe(calls):
 
 def steady(watcher, seconds):
     """Both programs at once, so that whatever else the machine does falls on both."""
-    prefixes = {name: harness.Prefix(f"bench-steady-{name}") for name in EXES}
+    prefixes = {name: wine.Prefix(f"bench-steady-{name}") for name in EXES}
     try:
         procs = {name: watcher.start(prefix, name)[0] for name, prefix in prefixes.items()}
         time.sleep(5.0)  # past the first probes, which load WMI's libraries
@@ -159,7 +159,7 @@ def print_table(rows):
 
 
 def bench(args):
-    prefix = harness.Prefix("bench-start-up")
+    prefix = wine.Prefix("bench-start-up")
     watcher = MapWatcher(prefix.env["DISPLAY"])
     try:
         print(f"bench: probe, {args.calls} calls each way", flush=True)
@@ -172,20 +172,20 @@ def bench(args):
         watcher.stop()
         prefix.close()
     size = {name: round(exe.stat().st_size / 1024, 1) for name, exe in EXES.items()}
-    x86 = round(harness.EXES["x86"][0].stat().st_size / 1024, 1)
+    x86 = round(wine.EXES["x86"][0].stat().st_size / 1024, 1)
     rows += [("exe size x64, KiB", size["TAVORI"], size["floor"]), ("exe size x86, KiB", x86, "")]
     print()
     print_table(rows)
 
 
 def soak(args):
-    prefix = harness.Prefix("soak")
+    prefix = wine.Prefix("soak")
     figures = ["t s", "VmRSS KiB", "fds", "server KiB", "handles", "GDI", "USER"]
     samples = []
     try:
         shutil.copy2(BUILD / "tavori-resources.exe", prefix.drive / "e2e")
-        proc = prefix.start(harness.EXES["x64"][0])
-        harness.poll(lambda: prefix.run(r"C:\e2e\tavori-resources.exe", "TAVORI_MAIN")[0] == 0,
+        proc = prefix.start(wine.EXES["x64"][0])
+        wine.poll(lambda: prefix.run(r"C:\e2e\tavori-resources.exe", "TAVORI_MAIN")[0] == 0,
                      "the main window")
         server = wineserver_pid(prefix)
         began = time.monotonic()
