@@ -134,7 +134,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             tooltip_.reset();
-            ::PostQuitMessage(0);  // the main window is gone: so is the program
+            // Ends a loop the system may run under this window (Wine's move and size loops end
+            // at a button-up, a key or WM_QUIT, not when the window goes); it may take it for
+            // good, and the program's own loops end on Destroyed() instead.
+            ::PostQuitMessage(0);
             return 0;
         default:
             return Default(message, wParam, lParam);
