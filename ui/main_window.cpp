@@ -134,9 +134,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             tooltip_.reset();
-            // Ends a loop the system may run under this window (Wine's move and size loops end
-            // at a button-up, a key or WM_QUIT, not when the window goes); it may take it for
-            // good, and the program's own loops end on Destroyed() instead.
+            // Ends any loop the system runs under this window: Wine's move and size loops end at
+            // a button-up, a key or WM_QUIT, not when the window goes. Such a loop may keep the
+            // WM_QUIT, so the program's own loops end on Destroyed() rather than on it.
             ::PostQuitMessage(0);
             return 0;
         default:
