@@ -72,27 +72,18 @@ void RegistryStore::Write(std::string_view application, std::string_view section
 }
 
 // One named mutex per section, in the session's namespace: every copy of TAVORI the user runs
-// here shares it. One that ended holding it (WAIT_ABANDONED) leaves it to the next. After a wait
-// that runs out (a copy hung while holding it) the work runs unguarded: this copy still saves.
+// here shares it. One that ended holding it (WAIT_ABANDONED) leaves it to the next. A lock that
+// cannot be had runs the work unguarded, so that this copy still saves: after a wait that runs
+// out (a copy hung while holding it), and when the name cannot be opened at all (another
+// program's object of that name, or, on Windows, a lock made by an elevated copy, which is closed
+// to an ordinary one).
 void RegistryStore::AsOneUnit(std::string_view application, std::string_view section,
                               const std::function<void()>& work) {
     const std::wstring name = L"Local\\" + Widen(application) + L'.' + Widen(section);
     const UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, name.c_str()));
-    if (!mutex) {
-        ThrowLastError(
-            [&] {
-                return "Creating the lock \"" + Narrow(name) + "\" that guards the settings in " +
-                       Location(application, section) + " failed.";
-            },
-            "Sign out and in again (the name may be held by another program), then start TAVORI "
-            "again.");
-    }
-    const DWORD waited = ::WaitForSingleObject(mutex.get(), kUnitWaitMs);
-    if (waited == WAIT_FAILED) {
-        ThrowLastError([&] { return "Waiting for the lock \"" + Narrow(name) + "\" failed."; },
-                       "Start TAVORI again.");
-    }
-    const UniqueMutexHold held(waited == WAIT_TIMEOUT ? nullptr : mutex.get());
+    const DWORD waited = mutex ? ::WaitForSingleObject(mutex.get(), kUnitWaitMs) : WAIT_FAILED;
+    const bool owned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    const UniqueMutexHold held(owned ? mutex.get() : nullptr);
     work();
 }
 

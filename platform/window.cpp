@@ -55,6 +55,23 @@ CaptionFrame CaptionFrameOf(HWND window) {
             static_cast<float>(PixelsToTwips(1, SystemDpi()))};
 }
 
+// Whether the window's own frame offers what a system command asks. Another program may send any,
+// and Wine 8 carries it out whatever the frame: minimised, a window with no task-bar button is
+// out of reach; maximised or sized, one with no sizing border stays so, and saves it.
+bool FrameOffers(HWND window, WPARAM command) {
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+    switch (command & 0xFFF0) {  // the low four bits are the system's own
+        case SC_MINIMIZE:
+            return (style & WS_MINIMIZEBOX) != 0;
+        case SC_MAXIMIZE:
+            return (style & WS_MAXIMIZEBOX) != 0;
+        case SC_SIZE:
+            return (style & WS_THICKFRAME) != 0;
+        default:
+            return true;
+    }
+}
+
 }  // namespace
 
 EventDispatcher& Dispatcher() {
@@ -108,6 +125,7 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
     if (self != nullptr && message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;  // the default processing below still gets the window's handle
+        self->destroyed_ = true;
         self = nullptr;
     }
     if (self == nullptr || self->detached_ || Dispatcher().Failed()) {
@@ -124,6 +142,12 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                 if (wParam != FALSE) {
                     self->OnSessionEnd();
                 }
+                break;
+            case WM_SYSCOMMAND:
+                if (!FrameOffers(hwnd, wParam)) {
+                    break;  // refused: the system menu shows it greyed for the same reason
+                }
+                result = self->HandleMessage(message, wParam, lParam);
                 break;
             default:
                 result = self->HandleMessage(message, wParam, lParam);
@@ -260,9 +284,9 @@ UniqueBrush MakeBrush(Colour colour) {
     return GdiObject(UniqueBrush(::CreateSolidBrush(colour)));
 }
 
-bool PumpMessages(const bool* until) {
+bool PumpMessages(const bool& done) {
     MSG message{};
-    while (until == nullptr || !*until) {
+    while (!done) {
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == 0 || got == -1) {
             return false;

@@ -23,6 +23,8 @@ class BaseWindow {
     BaseWindow& operator=(const BaseWindow&) = delete;
 
     HWND Handle() const { return hwnd_; }
+    // Set once the window has been destroyed, however that came about.
+    const bool& Destroyed() const { return destroyed_; }
 
     // Unloads the window and destroys it, as its close box does.
     void Close();
@@ -71,6 +73,7 @@ class BaseWindow {
 
     bool unloaded_ = false;
     bool detached_ = false;
+    bool destroyed_ = false;
     HWND lastFocus_ = nullptr;
     POINT layoutEnd_{};  // the controls' right and bottom edges, in client pixels
     std::optional<Placement> given_;
@@ -81,8 +84,11 @@ class BaseWindow {
 UniqueFont MakeFont(const wchar_t* face, double points, bool bold);
 UniqueBrush MakeBrush(Colour colour);
 
-// Runs the messages, Tab and arrows as in dialogs, until `until` or WM_QUIT (then false).
-bool PumpMessages(const bool* until = nullptr);
+// Runs the messages, Tab and arrows as in dialogs, until `done` is set after one of them (true)
+// or a WM_QUIT comes (false). Whatever runs a modal loop of its own (the system's move and size
+// loops, Wine's at least) may take a WM_QUIT and not post it again: a loop that waited for one
+// alone could wait for ever.
+bool PumpMessages(const bool& done);
 
 // The error box, then the end of the process: no window is destroyed and no unload runs.
 [[noreturn]] void ShowFatalErrorAndExit(const std::string& message);

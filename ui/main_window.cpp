@@ -134,7 +134,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             tooltip_.reset();
-            ::PostQuitMessage(0);  // the main window is gone: so is the program
+            // Ends any loop the system runs under this window: Wine's move and size loops end at
+            // a button-up, a key or WM_QUIT, not when the window goes. Such a loop may keep the
+            // WM_QUIT, so the program's own loops end on Destroyed() rather than on it.
+            ::PostQuitMessage(0);
             return 0;
         default:
             return Default(message, wParam, lParam);

@@ -84,8 +84,8 @@ void OptionsDialog::Load() {
 void OptionsDialog::ShowModal() {
     ::EnableWindow(mainWindow_.Handle(), FALSE);
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
-    if (!win32::PumpMessages(&closed_)) {
-        ::PostQuitMessage(0);  // hand WM_QUIT on to the outer loop
+    while (!win32::PumpMessages(Destroyed())) {
+        mainWindow_.Close();  // a WM_QUIT from another program: this dialog closes first
     }
 }
 
@@ -98,9 +98,6 @@ LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case WM_ACTIVATE:
             OnActivate(LOWORD(wParam) != WA_INACTIVE);
-            return 0;
-        case WM_DESTROY:
-            closed_ = true;
             return 0;
         default:
             return Default(message, wParam, lParam);

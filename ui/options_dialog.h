@@ -37,7 +37,6 @@ class OptionsDialog final : public win32::BaseWindow {
     win32::UniqueBrush labelBrush_;
     HWND alwaysOnTop_ = nullptr;
     HWND creator_ = nullptr;
-    bool closed_ = false;
 };
 
 }  // namespace tavori

@@ -22,9 +22,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ::InitCommonControlsEx(&controls);
         com.emplace();
         mainWindow = std::make_unique<tavori::MainWindow>(settings);
+        // A process's first ShowWindow takes the state its starter asked for ("Run: Minimized",
+        // start /min), by Windows' documentation; minimised or hidden, this window would be out
+        // of reach. The second one is this program's own.
+        ::ShowWindow(mainWindow->Handle(), SW_SHOWNORMAL);
         ::ShowWindow(mainWindow->Handle(), SW_SHOWNORMAL);
     });
-    tavori::win32::PumpMessages();
+    // Until the main window is gone; a WM_QUIT from another program closes it as a close would.
+    while (!tavori::win32::PumpMessages(mainWindow->Destroyed())) {
+        tavori::win32::Dispatcher().Dispatch([&] { mainWindow->Close(); });
+    }
     return 0;
 }
 

@@ -3,7 +3,8 @@
 //   tavori-testhelper                  sleep until killed: copied as mepops.exe it is a process
 //                                      the monitor should see
 //   tavori-testhelper windows CLASS    print the visible top-level windows of CLASS, with their
-//                                      children and Z order, and the screen's facts, as JSON
+//                                      children and Z order, whether their thread runs a move or
+//                                      size loop on them, and the screen's facts, as JSON
 //   tavori-testhelper close HWND...    post WM_CLOSE to each window, back to back
 //   tavori-testhelper post|send HWND MESSAGE WPARAM LPARAM [COUNT]
 //                                      post (COUNT times) or send that message, numbers in hex
@@ -13,6 +14,7 @@
 //   tavori-testhelper rival            show a topmost window of class TAVORI_TEST_RIVAL and take
 //                                      the foreground; runs until killed
 //   tavori-testhelper service NAME     run as the own-process service NAME until it is stopped
+//   tavori-testhelper event NAME       hold an event of that name, print "held", run until killed
 //   net.exe start|stop NAME            a copy named net.exe only notes that it ran, in
 //                                      net-ran.txt beside itself, and fails as net.exe does
 #include <windows.h>
@@ -89,11 +91,14 @@ std::string Describe(HWND hwnd, int z) {
     ClientToScreen(hwnd, &origin);
     OffsetRect(&client, origin.x, origin.y);
     DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, &pid), &thread);
     std::string out = "{\"hwnd\": " + Handle(hwnd) + ", \"z\": " + std::to_string(z) +
                       ", \"pid\": " + std::to_string(pid) + ", \"caption\": " + Quoted(Text(hwnd)) +
                       ", \"window\": " + Rect(window) + ", \"client\": " + Rect(client) +
                       Styles(hwnd) + ", \"enabled\": " + std::to_string(IsWindowEnabled(hwnd)) +
+                      ", \"move_size\": " + std::to_string(thread.hwndMoveSize == hwnd) +
                       ", \"children\": [";
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect{};
@@ -269,6 +274,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (mode == L"service" && argc == 3) {
         return Service(argv[2]);
+    }
+    if (mode == L"event" && argc == 3 && CreateEventW(nullptr, TRUE, FALSE, argv[2]) != nullptr) {
+        std::puts("held");
+        std::fflush(stdout);
     }
     Sleep(INFINITE);
     return 0;
