@@ -38,6 +38,7 @@ class Lifecycle:
         self.assertEqual(monitor.wait_exit(), 0)
         self.assertEqual(prefix.settings(), BOTH if options else MAIN)
 
+    @harness.slow
     def test_the_process_ends_once_the_main_window_is_closed_inside_a_move_or_size_loop(self):
         def hold_caption(prefix, window):
             harness.x("xdotool", "mousemove", *caption(window), "mousedown", 1)
@@ -83,6 +84,7 @@ class Lifecycle:
                 prefix.message("post", main["hwnd"], WM_QUIT)
                 self.assert_ends_and_saves(prefix, monitor, options)
 
+    @harness.slow
     def test_a_system_command_the_frame_does_not_offer_changes_nothing(self):
         for options, command in [(False, SC_MINIMIZE), (False, SC_MAXIMIZE), (False, SC_SIZE),
                                  (True, SC_MINIMIZE), (True, SC_MAXIMIZE)]:
