@@ -3,7 +3,7 @@
 import time
 
 import harness
-from harness import KEY, centre, click, keys, poll, topmost
+from harness import centre, click, keys, poll, topmost
 from test_main_window import ALWAYS, DEFAULTS, child, rows_lit
 
 OPTIONS = ["OPTIONSMainLeft", "OPTIONSMainTop", "OPTIONSMainWidth", "OPTIONSMainHeight"]
@@ -135,12 +135,6 @@ class Options:
         facts = poll(resized, "the dialog to be resized")
         (width, height), small = facts["windows"][0]["window"][2:], facts["min_track"]
         self.assertTrue(width >= small[0] and height >= small[1], f"{width}x{height} < {small}")
-
-    def test_the_main_window_closed_under_it_saves_both_windows_and_ends(self):
-        prefix, monitor, main, _ = self.open()
-        prefix.close_window(main["hwnd"])
-        self.assertEqual(monitor.wait_exit(), 0)
-        self.assertEqual(sorted(prefix.settings()), sorted([*OPTIONS, *DEFAULTS]))
 
     def test_a_session_end_sent_to_the_dialog_saves_both_windows_and_ends(self):
         prefix, monitor, _, dialog = self.open()
