@@ -226,14 +226,14 @@ class Prefix:
     def run(self, *args, cwd=None):
         return wine_run(self.env, *args, cwd=cwd)
 
-    def start(self, *args, loader=WINE64, cwd=None, dlls="", trace=None):
-        """Starts a program; with trace (a file), Wine's relay trace of the RELAYED calls goes
-        there."""
+    def start(self, *args, loader=WINE64, cwd=None, dlls="", trace=None, channels="+relay"):
+        """Starts a program; with trace (a file), Wine's debug channels go there: by default the
+        relay trace of the RELAYED calls."""
         env = dict(self.env, WINEDLLOVERRIDES=self.env["WINEDLLOVERRIDES"] + ";" + dlls)
         if trace:
             self.reg_import(rf'[HKEY_CURRENT_USER\Software\Wine\Debug]' '\n'
                             f'"RelayInclude"="{RELAYED}"')
-            env["WINEDEBUG"] = "-all,+relay"
+            env["WINEDEBUG"] = "-all," + channels
         out = tempfile.TemporaryFile()  # Wine's words when the program cannot start
         with open(trace or os.devnull, "wb") as relay:
             proc = subprocess.Popen([loader, *map(str, args)], env=env, cwd=cwd,
@@ -297,11 +297,12 @@ class Prefix:
 class Monitor:
     """A tavori.exe started in a prefix: its main window and its rows' colours."""
 
-    def __init__(self, prefix, arch, path=None, cwd=None, dlls="", trace=False):
+    def __init__(self, prefix, arch, path=None, cwd=None, dlls="", trace=False,
+                 channels="+relay"):
         self.prefix = prefix
         self.trace = prefix.root / "relay.log" if trace else None
         self.proc = prefix.start(path or EXES[arch][0], loader=EXES[arch][1], cwd=cwd, dlls=dlls,
-                                 trace=self.trace)
+                                 trace=self.trace, channels=channels)
 
     def calls(self, function):
         """Each call's arguments in the relay trace, as texts; numbers as 32 bits, the rest of a
