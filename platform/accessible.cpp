@@ -40,6 +40,11 @@ HRESULT Text(std::string_view text, BSTR* out) {
     return S_OK;
 }
 
+#define FORWARD(method, parameters, arguments)             \
+    HRESULT STDMETHODCALLTYPE method parameters override { \
+        return standard_->method arguments;                \
+    }
+
 // COM interfaces have no virtual destructor: the object deletes itself in its own Release.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
@@ -95,70 +100,34 @@ class RowAccessible final : public IAccessible {
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        return standard_->GetTypeInfoCount(count);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
-        return standard_->GetTypeInfo(index, locale, info);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
-                                            DISPID* ids) override {
-        return standard_->GetIDsOfNames(iid, names, count, locale, ids);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
-                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argument) override {
-        return standard_->Invoke(id, iid, locale, flags, params, result, exception, argument);
-    }
-    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
-        return standard_->get_accParent(parent);
-    }
-    HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
-        return standard_->get_accChildCount(count);
-    }
-    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
-        return standard_->get_accChild(child, out);
-    }
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-        return standard_->get_accRole(child, role);
-    }
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-        return standard_->get_accState(child, state);
-    }
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
-        return standard_->get_accHelp(child, help);
-    }
-    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
-        return standard_->get_accHelpTopic(file, child, topic);
-    }
-    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* keys) override {
-        return standard_->get_accKeyboardShortcut(child, keys);
-    }
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
-        return standard_->get_accFocus(focus);
-    }
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
-        return standard_->get_accSelection(selection);
-    }
-    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
-        return standard_->accSelect(flags, child);
-    }
-    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
-                                          VARIANT child) override {
-        return standard_->accLocation(left, top, width, height, child);
-    }
-    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
-        return standard_->accNavigate(direction, start, end);
-    }
-    HRESULT STDMETHODCALLTYPE accHitTest(long left, long top, VARIANT* child) override {
-        return standard_->accHitTest(left, top, child);
-    }
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override {
-        return standard_->put_accName(child, name);
-    }
-    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
-        return standard_->put_accValue(child, value);
-    }
+    // The rest as the standard object answers it.
+    // clang-format off
+    FORWARD(GetTypeInfoCount, (UINT* count), (count))
+    FORWARD(GetTypeInfo, (UINT index, LCID locale, ITypeInfo** info), (index, locale, info))
+    FORWARD(GetIDsOfNames, (REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids),
+            (iid, names, count, locale, ids))
+    FORWARD(Invoke,
+            (DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+             EXCEPINFO* exception, UINT* argument),
+            (id, iid, locale, flags, params, result, exception, argument))
+    FORWARD(get_accParent, (IDispatch** parent), (parent))
+    FORWARD(get_accChildCount, (long* count), (count))
+    FORWARD(get_accChild, (VARIANT child, IDispatch** out), (child, out))
+    FORWARD(get_accRole, (VARIANT child, VARIANT* role), (child, role))
+    FORWARD(get_accState, (VARIANT child, VARIANT* state), (child, state))
+    FORWARD(get_accHelp, (VARIANT child, BSTR* help), (child, help))
+    FORWARD(get_accHelpTopic, (BSTR* file, VARIANT child, long* topic), (file, child, topic))
+    FORWARD(get_accKeyboardShortcut, (VARIANT child, BSTR* keys), (child, keys))
+    FORWARD(get_accFocus, (VARIANT* focus), (focus))
+    FORWARD(get_accSelection, (VARIANT* selection), (selection))
+    FORWARD(accSelect, (long flags, VARIANT child), (flags, child))
+    FORWARD(accLocation, (long* left, long* top, long* width, long* height, VARIANT child),
+            (left, top, width, height, child))
+    FORWARD(accNavigate, (long direction, VARIANT start, VARIANT* end), (direction, start, end))
+    FORWARD(accHitTest, (long left, long top, VARIANT* child), (left, top, child))
+    FORWARD(put_accName, (VARIANT child, BSTR name), (child, name))
+    FORWARD(put_accValue, (VARIANT child, BSTR value), (child, value))
+    // clang-format on
 
   private:
     using S = IAccessible;
@@ -178,6 +147,7 @@ class RowAccessible final : public IAccessible {
     ULONG references_ = 1;
 };
 #pragma GCC diagnostic pop
+#undef FORWARD
 
 }  // namespace
 
