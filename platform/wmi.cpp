@@ -103,7 +103,7 @@ ProbeAnswer IsProcessRunning(std::string_view imageName) {
                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
                               &results),
           "the query failed", query);
-    // One result tells: a process, or the end of none. Waited for no longer than WMI's bound.
+    // The first result is the answer: an object is a process found, the results' end is none.
     ComPtr<IWbemClassObject> object;
     ULONG returned = 0;
     const HRESULT hr = results->Next(kMostWaitMs, 1, &object, &returned);
