@@ -49,9 +49,4 @@ inline std::string BuildProcessQuery(std::string_view imageName) {
     return "SELECT Name FROM Win32_Process WHERE Name='" + std::string(imageName) + "'";
 }
 
-// The probe's answer: two running copies count as one.
-constexpr bool ProcessFound(std::size_t matchingProcesses) {
-    return matchingProcesses != 0;
-}
-
 }  // namespace tavori

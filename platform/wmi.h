@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "core/row_state.h"
+
 namespace tavori::win32 {
 
 // COM on the user-interface thread for the life of the program: a single-threaded apartment,
@@ -14,8 +16,9 @@ class ComApartment {
     ComApartment& operator=(const ComApartment&) = delete;
 };
 
-// True when a process with this image name runs now: binds to WMI anew, queries, counts and
-// releases everything on every call. Throws tavori::Error with WMI's number and words.
-bool IsProcessRunning(std::string_view imageName);
+// Whether a process with this image name runs now (Found, None), or TimedOut when WMI does not
+// answer within 2 s: binds to WMI anew, queries and releases everything on every call. Throws
+// tavori::Error with WMI's number and words.
+ProbeAnswer IsProcessRunning(std::string_view imageName);
 
 }  // namespace tavori::win32

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "core/timers.h"
 #include "platform/process.h"
 #include "platform/system_error.h"
@@ -29,8 +31,6 @@ static_assert(kNoSizeNoMove == (SWP_NOSIZE | SWP_NOMOVE) && kNoActivate == SWP_N
 constexpr int kFirstRowId = 100;
 constexpr int kOptionsButtonId = kFirstRowId + static_cast<int>(kWatchedServices.size());
 constexpr UINT_PTR kAlwaysOnTopTimer = kWatchedServices.size() + 1;
-
-constexpr UINT kActivatePopupMessage = WM_APP + 1;
 
 }  // namespace
 
@@ -77,8 +77,10 @@ void MainWindow::Load() {
 }
 
 void MainWindow::SetAlwaysOnTop(bool on) {
+    const bool wasOn = std::exchange(keeperOn_, on);
     if (!on) {
-        if (::KillTimer(hwnd_, kAlwaysOnTopTimer)) {
+        ::KillTimer(hwnd_, kAlwaysOnTopTimer);
+        if (wasOn) {
             ::SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
@@ -127,10 +129,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {1, 1};
             return 0;
         case WM_ACTIVATE:
-            OnActivateWindow(LOWORD(wParam) != WA_INACTIVE);
-            return 0;
-        case kActivatePopupMessage:
-            OnActivatePopup();
+            OnActivate(LOWORD(wParam) != WA_INACTIVE);
             return 0;
         case WM_DESTROY:
             tooltip_.reset();
@@ -153,24 +152,27 @@ void MainWindow::OnTimer(UINT_PTR id) {
 }
 
 void MainWindow::OnWatchTick(std::size_t row) {
-    if (!TickProbes(::GetTickCount64(), rows_[row].answeredAt, probing_, kWatchIntervalMs)) {
-        return;
+    ServiceRowControl& state = rows_[row];
+    if (TickProbes(::GetTickCount64(), state.answeredAt, probing_, kWatchIntervalMs)) {
+        probing_ = true;  // left set by a failed probe: the program then ends
+        state.answer = win32::IsProcessRunning(kWatchedServices[row].probeImageName);
+        probing_ = false;
+        state.answeredAt = ::GetTickCount64();
     }
-    probing_ = true;  // left set by a failed probe: the program then ends
-    const bool running = win32::IsProcessRunning(kWatchedServices[row].probeImageName);
-    probing_ = false;
-    rows_[row].answeredAt = ::GetTickCount64();
-    const Colour colour = running ? kRunningColour : kNotRunningColour;
-    if (colour != rows_[row].colour) {  // an unchanged colour needs no new brush or repaint
-        rows_[row].brush = win32::MakeBrush(colour);
-        rows_[row].colour = colour;
-        ::InvalidateRect(rows_[row].box, nullptr, TRUE);
+    // On every tick, probed or not: an answer grown old while other probes waited is none.
+    const Colour colour =
+        RowColour(state.answer, state.answeredAt ? ::GetTickCount64() - *state.answeredAt : 0);
+    if (colour != state.colour) {  // an unchanged colour needs no new brush or repaint
+        state.brush = win32::MakeBrush(colour);
+        state.colour = colour;
+        ::InvalidateRect(state.box, nullptr, TRUE);
+        ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, state.box, OBJID_CLIENT, CHILDID_SELF);
     }
 }
 
 void MainWindow::OnAlwaysOnTopTick() {
     KeeperTick(
-        hwnd_, [] { return ::GetForegroundWindow(); },
+        keeperOn_, hwnd_, [] { return ::GetForegroundWindow(); },
         [this](HWND window) {
             // Up the owner chain: GA_ROOTOWNER follows the owners of pop-ups only, and the
             // dialog is none.
@@ -182,6 +184,12 @@ void MainWindow::OnAlwaysOnTopTick() {
             }
             return false;
         },
+        [](HWND window) {
+            wchar_t name[32] = {};
+            ::GetClassNameW(window, name, 32);
+            return window == ::GetShellWindow() || ::lstrcmpiW(name, L"Shell_TrayWnd") == 0 ||
+                   ::lstrcmpiW(name, L"Shell_SecondaryTrayWnd") == 0;
+        },
         [](HWND window, Band band, unsigned flags) {
             ::SetWindowPos(window, reinterpret_cast<HWND>(static_cast<INT_PTR>(band)), 0, 0, 0, 0,
                            flags);
@@ -190,6 +198,14 @@ void MainWindow::OnAlwaysOnTopTick() {
 
 void MainWindow::OnRowDoubleClick(std::size_t row) {
     win32::RunServiceCommand(ToggleCommand(kWatchedServices[row], rows_[row].colour));
+}
+
+RowWords MainWindow::Words(std::size_t row) const {
+    return DescribeRow(kWatchedServices[row], rows_[row].colour);
+}
+
+void MainWindow::DoDefaultAction(std::size_t row) {
+    OnRowDoubleClick(row);
 }
 
 void MainWindow::OnOptionsClick() {
@@ -213,23 +229,6 @@ LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
                    reinterpret_cast<LPARAM>(control));
 }
 
-void MainWindow::OnActivateWindow(bool active) {
-    if (active && !::IsWindowEnabled(hwnd_)) {
-        // Activated while disabled: the keeper raised it over another program's window while
-        // the dialog is open. Hand the activation on to the dialog, as a click on a disabled
-        // owner does, once this one is over.
-        ::PostMessageW(hwnd_, kActivatePopupMessage, 0, 0);
-        return;
-    }
-    OnActivate(active);
-}
-
-void MainWindow::OnActivatePopup() {
-    if (optionsDialog_ != nullptr && ::GetActiveWindow() == hwnd_) {
-        ::SetActiveWindow(optionsDialog_->Handle());
-    }
-}
-
 void MainWindow::OnUnload() {
     // Another program may close this window under the open dialog: the dialog, which would go
     // with its owner unsaved, is closed first.
@@ -243,6 +242,13 @@ LRESULT CALLBACK MainWindow::RowProc(HWND box, UINT message, WPARAM wParam, LPAR
                                      UINT_PTR row, DWORD_PTR window) noexcept {
     if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(box, &MainWindow::RowProc, row);
+    }
+    // On 64-bit Windows MSAA sends OBJID_CLIENT as 0x00000000FFFFFFFC: compared as 32 bits.
+    if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+        if (const LRESULT answer = win32::AnswerAccessibleObject(
+                box, wParam, *reinterpret_cast<MainWindow*>(window), row)) {
+            return answer;
+        }
     }
     // The control does its own work first, so a double-click still selects as usual.
     const LRESULT result = ::DefSubclassProc(box, message, wParam, lParam);

@@ -6,6 +6,8 @@
 #include <optional>
 
 #include "core/catalogue.h"
+#include "core/row_state.h"
+#include "platform/accessible.h"
 #include "platform/window.h"
 #include "settings/store.h"
 
@@ -14,8 +16,8 @@ namespace tavori {
 class OptionsDialog;
 
 // The main window, TAVORI_MAIN: seven rows, each with its own once-a-second watcher, the OPTIONS
-// button, and the always-on-top keeper's timer. The rows' colours are all it remembers.
-class MainWindow final : public win32::BaseWindow {
+// button, and the always-on-top keeper's timer. The rows' last answers are all it remembers.
+class MainWindow final : public win32::BaseWindow, private win32::AccessibleRows {
   public:
     static constexpr Placement kFirstRunPlacement{1000, 1000, 1215, 3135};
 
@@ -27,8 +29,9 @@ class MainWindow final : public win32::BaseWindow {
   private:
     struct ServiceRowControl {
         HWND box = nullptr;
-        Colour colour = kNotYetProbedColour;
+        Colour colour = kNotYetProbedColour;  // what it shows
         win32::UniqueBrush brush;
+        std::optional<ProbeAnswer> answer;
         std::optional<std::uint64_t> answeredAt;  // when its last probe ended, in ms
     };
 
@@ -43,8 +46,8 @@ class MainWindow final : public win32::BaseWindow {
     void OnRowDoubleClick(std::size_t row);
     void OnOptionsClick();
     LRESULT OnControlColour(HDC dc, HWND control);
-    void OnActivateWindow(bool active);
-    void OnActivatePopup();
+    RowWords Words(std::size_t row) const override;
+    void DoDefaultAction(std::size_t row) override;
 
     static LRESULT CALLBACK RowProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
                                     UINT_PTR row, DWORD_PTR window) noexcept;
@@ -55,6 +58,7 @@ class MainWindow final : public win32::BaseWindow {
     bool probing_ = false;  // a probe waits for WMI
     win32::UniqueWindow tooltip_;
     OptionsDialog* optionsDialog_ = nullptr;  // while it is open over this window
+    bool keeperOn_ = false;                   // AlwaysOnTopTimer runs
 };
 
 }  // namespace tavori

@@ -73,13 +73,13 @@ def topmost(window):
 class Prefix(wine.Prefix):
     """One test's copy of the template prefix, with its own wineserver and settings."""
 
-    def start(self, *args, trace=None, **kwargs):
-        """Starts a program; with trace (a file), Wine's relay trace of the RELAYED calls goes
-        there."""
+    def start(self, *args, trace=None, channels="+relay", **kwargs):
+        """Starts a program; with trace (a file), Wine's debug channels go there: by default the
+        relay trace of the RELAYED calls."""
         if trace:
             self.reg_import(rf'[HKEY_CURRENT_USER\Software\Wine\Debug]' '\n'
                             f'"RelayInclude"="{RELAYED}"')
-        return super().start(*args, debug=trace and "-all,+relay", log=trace, **kwargs)
+        return super().start(*args, debug=trace and "-all," + channels, log=trace, **kwargs)
 
     def close_window(self, *hwnds):
         status, out = self.run(r"C:\e2e\helper.exe", "close", *hwnds)
@@ -125,11 +125,12 @@ class Prefix(wine.Prefix):
 class Monitor:
     """A tavori.exe started in a prefix: its main window and its rows' colours."""
 
-    def __init__(self, prefix, arch, path=None, cwd=None, dlls="", trace=False):
+    def __init__(self, prefix, arch, path=None, cwd=None, dlls="", trace=False,
+                 channels="+relay"):
         self.prefix = prefix
         self.trace = prefix.root / "relay.log" if trace else None
         self.proc = prefix.start(path or EXES[arch][0], loader=EXES[arch][1], cwd=cwd, dlls=dlls,
-                                 trace=self.trace)
+                                 trace=self.trace, channels=channels)
 
     def calls(self, function):
         """Each call's arguments in the relay trace, as texts; numbers as 32 bits, the rest of a

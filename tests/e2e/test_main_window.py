@@ -181,7 +181,7 @@ class Placement:
         rival_hwnd = monitor.windows("TAVORI_TEST_RIVAL")[0]["hwnd"]
         self.assertIn([f"{rival_hwnd:x}", "fffffffe", "0", "0", "0", "0", "4003"],
                       monitor.calls("SetWindowPos"))
-        self.assertIn([f"{window['hwnd']:x}", "ffffffff", "0", "0", "0", "0", "3"],
+        self.assertIn([f"{window['hwnd']:x}", "ffffffff", "0", "0", "0", "0", "13"],
                       monitor.calls("SetWindowPos"))
 
     def test_a_window_dragged_then_ended_with_the_session_is_saved_where_it_was_left(self):

@@ -13,6 +13,7 @@
 //                                      thread; print each change as a JSON line
 //   tavori-testhelper rival            show a topmost window of class TAVORI_TEST_RIVAL and take
 //                                      the foreground; runs until killed
+//   tavori-testhelper taskbar          the same, of class Shell_TrayWnd: the taskbar's stand-in
 //   tavori-testhelper service NAME     run as the own-process service NAME until it is stopped
 //   tavori-testhelper event NAME       hold an event of that name, print "held", run until killed
 //   net.exe start|stop NAME            a copy named net.exe only notes that it ran, in
@@ -143,11 +144,11 @@ int Windows(const wchar_t* className) {
     return 0;
 }
 
-int Rival() {
+int Rival(const wchar_t* className) {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = DefWindowProcW;
     windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"TAVORI_TEST_RIVAL";
+    windowClass.lpszClassName = className;
     RegisterClassW(&windowClass);
     const HWND rival = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"RIVAL",
                                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 300, 240, 120,
@@ -269,8 +270,8 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"focus" && argc == 4) {
         return Focus(HandleFrom(argv[2]), static_cast<DWORD>(_wtoi(argv[3])));
     }
-    if (mode == L"rival") {
-        return Rival();
+    if (mode == L"rival" || mode == L"taskbar") {
+        return Rival(mode == L"rival" ? L"TAVORI_TEST_RIVAL" : L"Shell_TrayWnd");
     }
     if (mode == L"service" && argc == 3) {
         return Service(argv[2]);

@@ -1,4 +1,5 @@
-// Toggling a row, a keeper tick, when a tick probes, the error box's words, the one fatal exit.
+// Toggling a row, what a row shows and says, a keeper tick, when a tick probes, the error box's
+// words, the one fatal exit.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 
 #include "core/catalogue.h"
 #include "core/error.h"
+#include "core/row_state.h"
 #include "core/timers.h"
 
 namespace tavori {
@@ -46,27 +48,88 @@ TEST(Catalogue, OnlyTheRunningColourStopsARow) {
     EXPECT_EQ(StopCommand(kWebPublishingService), "net.exe stop W3SVC");
 }
 
-TEST(KeeperTick, LeavesItsOwnWindowsInFrontAndPutsTheMainWindowAboveAnyOther) {
-    constexpr int kMain = 1, kDialog = 2;  // the dialog is owned by the main window
-    constexpr unsigned kRaise = 0x3, kQuietRaise = 0x13, kAsyncLower = 0x4003;
-    using Call = std::tuple<int, Band, unsigned>;
+TEST(RowState, AProbeWithoutAnAnswerOrAnAnswerPastThreeSecondsShowsCyan) {
+    constexpr std::uint32_t kOk = 0, kNoMore = 1, kTimedOut = 0x40004, kFailed = 0x80041003;
     const struct {
+        std::uint32_t hresult, objects;
+        ProbeAnswer answer;
+    } results[] = {
+        {kOk, 1, ProbeAnswer::Found},          {kNoMore, 0, ProbeAnswer::None},
+        {kTimedOut, 0, ProbeAnswer::TimedOut},  // no answer, not "no process"
+        {0x40005, 0, ProbeAnswer::TimedOut},    // nor any other success without an object
+        {kFailed, 0, ProbeAnswer::Failed},     {0x80070005, 1, ProbeAnswer::Failed},
+    };
+    for (const auto& r : results) {
+        SCOPED_TRACE(testing::Message() << std::hex << r.hresult << " " << r.objects);
+        EXPECT_EQ(ReadProbeResult(r.hresult, r.objects), r.answer);
+    }
+    const struct {
+        std::optional<ProbeAnswer> last;
+        std::uint64_t age;
+        Colour colour;
+    } shown[] = {
+        {std::nullopt, 0, kNotYetProbedColour},  // not yet probed
+        {ProbeAnswer::Found, 0, kRunningColour},
+        {ProbeAnswer::Found, 3000, kRunningColour},
+        {ProbeAnswer::Found, 3001, kNotYetProbedColour},  // stale: nothing probed it since
+        {ProbeAnswer::None, 2999, kNotRunningColour},
+        {ProbeAnswer::None, 60'000, kNotYetProbedColour},
+        {ProbeAnswer::TimedOut, 0, kNotYetProbedColour},
+    };
+    for (const auto& c : shown) {
+        SCOPED_TRACE(testing::Message()
+                     << (c.last ? static_cast<int>(*c.last) : -1) << " " << c.age);
+        EXPECT_EQ(RowColour(c.last, c.age), c.colour);
+    }
+}
+
+TEST(RowState, AScreenReaderHearsTheServiceItsColourInWordsAndTheToggle) {
+    const struct {
+        Colour colour;
+        const char *value, *action, *command;
+    } cases[] = {
+        {kRunningColour, "running", "Stop", "net.exe stop MEPOPS"},
+        {kNotRunningColour, "not running", "Start", "net.exe start MEPOPS"},
+        {kNotYetProbedColour, "unknown", "Start", "net.exe start MEPOPS"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const RowWords words = DescribeRow(kWatchedServices[4], c.colour);
+        EXPECT_EQ(words.name, "MEPOPS");
+        EXPECT_EQ(words.value, c.value);
+        EXPECT_EQ(words.action, c.action);
+        EXPECT_EQ(ToggleCommand(kWatchedServices[4], c.colour), c.command);  // what it does
+    }
+    EXPECT_EQ(DescribeRow(kWatchedServices[1], kRunningColour).name, "MELCS");
+}
+
+TEST(KeeperTick, RaisesTheMainWindowQuietlyAndLowersOnlyAnotherProgramsOrdinaryWindow) {
+    constexpr int kMain = 1, kDialog = 2, kShell = 3;  // the dialog is owned by the main window
+    constexpr unsigned kQuietRaise = 0x13, kAsyncLower = 0x4003;
+    using Call = std::tuple<int, Band, unsigned>;
+    const Call raise{kMain, Band::Topmost, kQuietRaise};
+    const struct {
+        bool on;
         std::vector<int> foreground;  // the answers, in turn
         std::vector<Call> calls;
     } cases[] = {
-        {{kMain}, {}},
-        {{kDialog}, {{kMain, Band::Topmost, kQuietRaise}}},
-        {{7, 7}, {{7, Band::NotTopmost, kAsyncLower}, {kMain, Band::Topmost, kRaise}}},
-        {{7, 9}, {{9, Band::NotTopmost, kAsyncLower}, {kMain, Band::Topmost, kRaise}}},  // moved on
-        {{0, 0}, {{0, Band::NotTopmost, kAsyncLower}, {kMain, Band::Topmost, kRaise}}},  // none
+        {true, {kMain}, {}},
+        {true, {kDialog, kDialog}, {raise}},
+        {true, {7, 7}, {{7, Band::NotTopmost, kAsyncLower}, raise}},
+        {true, {7, 9}, {{9, Band::NotTopmost, kAsyncLower}, raise}},  // moved on
+        {true, {0, 0}, {raise}},                                      // none in front
+        {true, {7, 0}, {raise}},
+        {true, {kShell, kShell}, {raise}},  // a taskbar or the desktop
+        {false, {}, {}},                    // a tick posted while the keeper is off
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.foreground.front());
+        SCOPED_TRACE(testing::Message() << c.on << " " << c.foreground.size());
         std::size_t asked = 0;
         std::vector<Call> calls;
         KeeperTick(
-            kMain, [&] { return c.foreground.at(asked++); },
+            c.on, kMain, [&] { return c.foreground.at(asked++); },
             [](int window) { return window == kDialog; },
+            [](int window) { return window == kShell; },
             [&](int window, Band band, unsigned flags) {
                 calls.emplace_back(window, band, flags);
             });
