@@ -122,6 +122,7 @@ class Prefix(wine.Prefix):
                 found[name] = value  # the tests store no quote or backslash
         return found
 
+
 class Monitor:
     """A tavori.exe started in a prefix: its main window and its rows' colours."""
 

@@ -27,15 +27,24 @@ class Keeper:
         _, seen = prefix.run(r"C:\e2e\helper.exe", "focus", hwnd, 3000)
         return {json.loads(line)["foreground"] for line in seen.splitlines() if line[:1] == "{"}
 
-    def test_on_it_leaves_the_foreground_and_the_taskbar_alone(self):
+    def test_on_it_takes_the_band_from_a_rival_but_leaves_the_foreground_and_the_taskbar_alone(
+            self):
         prefix = self.prefix()
         prefix.store({ALWAYS: "1"})
-        monitor = self.monitor(prefix)
-        monitor.wait_main()
+        monitor = self.monitor(prefix, trace=True)
+        window = monitor.wait_main()
+        # Nothing while the main window itself holds the foreground.
+        poll(lambda: prefix.windows("TAVORI_MAIN")["foreground"] == window["hwnd"], "foreground")
+        self.assertFalse(topmost(monitor.main()))
         rival, shown = self.front(monitor, "rival", "TAVORI_TEST_RIVAL")
         poll(lambda: [topmost(w) for w in monitor.windows("TAVORI_TEST_RIVAL")], "the rival lowered",
              until=[False].__eq__)
         self.assertEqual(self.foregrounds(prefix, shown["hwnd"]), {shown["hwnd"]})
+        # Lowered without waiting for it (a hung program in front must not hang TAVORI, on
+        # Windows); TAVORI raised without the activation.
+        calls = monitor.calls("SetWindowPos")
+        self.assertIn([f"{shown['hwnd']:x}", "fffffffe", "0", "0", "0", "0", "4003"], calls)
+        self.assertIn([f"{window['hwnd']:x}", "ffffffff", "0", "0", "0", "0", "13"], calls)
         rival.kill()
         _, taskbar = self.front(monitor, "taskbar", "Shell_TrayWnd")
         self.assertEqual(self.foregrounds(prefix, taskbar["hwnd"]), {taskbar["hwnd"]})

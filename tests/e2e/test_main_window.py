@@ -1,4 +1,4 @@
-"""The main window: first run, probe, placement, keeper against a rival, the one-box exits."""
+"""The main window: first run, probe, placement, the one-box exits."""
 
 import contextlib
 import os
@@ -6,7 +6,7 @@ import re
 import signal
 
 import harness
-from harness import KEY, centre, click, drag, poll, topmost
+from harness import KEY, centre, click, drag, poll
 
 NAMES = ["MEIMAPS", "MELCS", "MEMTAS", "MEDMS", "MEPOPS", "MEPOCS", "MESMTPCS"]
 TIPS = ["MailEnable IMAP Service - meimaps.exe", "MailEnable List Connector - melsc.exe",
@@ -164,25 +164,6 @@ class Placement:
         self.assertEqual(monitor.wait_main()["window"], [300, 200, 100, 214])
         self.assertEqual(monitor.close(), 0)
         self.assertEqual(prefix.settings(), placement("4505", "2995", "1500", "3210"))
-
-    def test_the_keeper_takes_the_topmost_band_from_a_rival_in_front(self):
-        prefix = self.prefix()
-        prefix.store({ALWAYS: "1"})
-        monitor = self.monitor(prefix, trace=True)
-        window = monitor.wait_main()
-        # The keeper leaves the band alone while the main window holds the foreground...
-        poll(lambda: prefix.windows("TAVORI_MAIN")["foreground"] == window["hwnd"], "foreground")
-        self.assertFalse(topmost(monitor.main()))
-        # ... and takes it from a topmost rival that takes the foreground.
-        prefix.start(r"C:\e2e\helper.exe", "rival")
-        poll(lambda: [topmost(w) for w in monitor.windows("TAVORI_TEST_RIVAL")] == [False]
-             and topmost(monitor.main()), "the rival to lose the topmost band to the monitor")
-        # Without waiting for it: a hung program in front must not hang the monitor (Windows).
-        rival_hwnd = monitor.windows("TAVORI_TEST_RIVAL")[0]["hwnd"]
-        self.assertIn([f"{rival_hwnd:x}", "fffffffe", "0", "0", "0", "0", "4003"],
-                      monitor.calls("SetWindowPos"))
-        self.assertIn([f"{window['hwnd']:x}", "ffffffff", "0", "0", "0", "0", "13"],
-                      monitor.calls("SetWindowPos"))
 
     def test_a_window_dragged_then_ended_with_the_session_is_saved_where_it_was_left(self):
         prefix = self.prefix()

@@ -123,19 +123,6 @@ class Options:
         self.closed(monitor)
         self.assertEqual(prefix.settings(), stored)
 
-    def test_dragged_far_smaller_the_frame_stops_at_the_systems_smallest(self):
-        prefix, _, _, dialog = self.open()
-        left, top, width, height = dialog["window"]
-        harness.drag((left + width - 2, top + height - 2), (left + 5, top + 5))
-
-        def resized():
-            facts = prefix.windows("TAVORI_OPTIONS")
-            return facts["windows"][0]["window"][2:] != [width, height] and facts
-
-        facts = poll(resized, "the dialog to be resized")
-        (width, height), small = facts["windows"][0]["window"][2:], facts["min_track"]
-        self.assertTrue(width >= small[0] and height >= small[1], f"{width}x{height} < {small}")
-
     def test_a_session_end_sent_to_the_dialog_saves_both_windows_and_ends(self):
         prefix, monitor, _, dialog = self.open()
         prefix.message("send", dialog["hwnd"], WM_ENDSESSION, 1)
