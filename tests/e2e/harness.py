@@ -6,6 +6,7 @@ import contextlib
 import functools
 import os
 import re
+import shutil
 import subprocess
 import sys
 import unittest
@@ -90,6 +91,16 @@ class Prefix(wine.Prefix):
         status, out = self.run(r"C:\e2e\helper.exe", verb, hwnd, f"{message:x}", f"{wparam:x}",
                                f"{lparam:x}", count)
         assert status == 0, out or f"window {hwnd} did not answer message {message:#x} in 10 s"
+
+    def add_service(self, name, image):
+        """A real own-process service, started on demand: the helper, under that image name."""
+        (self.drive / "services").mkdir(exist_ok=True)
+        shutil.copy2(HELPER, self.drive / "services" / image)
+        command = ["sc", "create", name, "binPath=", rf"C:\services\{image} service {name}"]
+        assert self.run(*command, "type=", "own", "start=", "demand")[0] == 0, command
+
+    def service_state(self, name):
+        return re.search(r"STATE\s*:\s*\d+\s+(\w+)", self.run("sc", "query", name)[1])[1]
 
     def store(self, values):
         """Replaces the settings, as a user editing the registry would: texts, and numbers as

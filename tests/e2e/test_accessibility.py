@@ -53,11 +53,7 @@ class Accessibility:
 
     def test_a_screen_reader_reads_each_rows_state_hears_it_change_and_starts_a_service(self):
         prefix = self.prefix()
-        (prefix.drive / "services").mkdir()
-        shutil.copy2(harness.HELPER, prefix.drive / "services" / "mepops.exe")
-        self.assertEqual(prefix.run("sc", "create", "MEPOPS", "binPath=",
-                                    r"C:\services\mepops.exe service MEPOPS", "type=", "own",
-                                    "start=", "demand")[0], 0)
+        prefix.add_service("MEPOPS", "mepops.exe")
         monitor = self.monitor(prefix)
         window = monitor.wait_main()
         listener = Listener(prefix, window["pid"])
@@ -70,8 +66,7 @@ class Accessibility:
 
         status, out = prefix.run(reader(prefix), "act", window["hwnd"], NAMES.index("MEPOPS"))
         self.assertEqual(status, 0, out)
-        poll(lambda: re.search(r"STATE\s*:\s*\d+\s+(\w+)", prefix.run("sc", "query", "MEPOPS")[1])[1],
-             "MEPOPS started", until="RUNNING".__eq__)
+        poll(lambda: prefix.service_state("MEPOPS"), "MEPOPS started", until="RUNNING".__eq__)
         monitor.wait_colours(window, rows_lit("MELCS", "MEPOPS"))
         poll(listener.heard, "MEPOPS said to run", until=lambda h: ("MEPOPS", "running") in h)
         self.assertEqual(read_rows(prefix, window), spoken(rows_lit("MELCS", "MEPOPS")))

@@ -21,8 +21,8 @@ class Services:
     @harness.slow
     def test_double_clicks_and_iis_buttons_run_the_system_net_exe(self):
         prefix = self.prefix()
-        app, work, services = (prefix.drive / name for name in ("app", "work", "services"))
-        for folder in (app, work, services):
+        app, work = prefix.drive / "app", prefix.drive / "work"
+        for folder in (app, work):
             folder.mkdir()
         shutil.copy2(harness.EXES[self.ARCH][0], app / "tavori.exe")
         for folder in (app, work):
@@ -32,14 +32,12 @@ class Services:
             self.assertEqual((status, (folder / "net-ran.txt").exists()), (2, True), out)
             (folder / "net-ran.txt").unlink()
         for name, image in SERVICES.items():
-            shutil.copy2(harness.HELPER, services / image)
-            command = ["sc", "create", name, "binPath=", rf"C:\services\{image} service {name}"]
-            self.assertEqual(prefix.run(*command, "type=", "own", "start=", "demand")[0], 0)
+            prefix.add_service(name, image)
 
         def state(name):
             ran = [str(f) for f in (app, work) if (f / "net-ran.txt").exists()]
             self.assertEqual(ran, [], "a decoy net.exe ran")
-            return re.search(r"STATE\s*:\s*\d+\s+(\w+)", prefix.run("sc", "query", name)[1])[1]
+            return prefix.service_state(name)
 
         def command(point, name, running, count=1):
             click(point, count)
