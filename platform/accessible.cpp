@@ -40,6 +40,10 @@ HRESULT Text(std::string_view text, BSTR* out) {
     return S_OK;
 }
 
+#define OWN(method, words)                                                                         \
+    HRESULT STDMETHODCALLTYPE method(VARIANT child, BSTR* out) override {                          \
+        return Own(child) ? Text(rows_.Words(row_).words, out) : Standard(child, out, &S::method); \
+    }
 #define FORWARD(method, parameters, arguments)             \
     HRESULT STDMETHODCALLTYPE method parameters override { \
         return standard_->method arguments;                \
@@ -76,22 +80,13 @@ class RowAccessible final : public IAccessible {
         return left;
     }
 
-    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
-        return Own(child) ? Text(rows_.Words(row_).name, out)
-                          : Standard(child, out, &S::get_accName);
-    }
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
-        return Own(child) ? Text(rows_.Words(row_).value, out)
-                          : Standard(child, out, &S::get_accValue);
-    }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override {
-        return Own(child) ? Text(rows_.Words(row_).value, out)
-                          : Standard(child, out, &S::get_accDescription);
-    }
-    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override {
-        return Own(child) ? Text(rows_.Words(row_).action, out)
-                          : Standard(child, out, &S::get_accDefaultAction);
-    }
+    // The row's own answers while its window lives; a gone row's are CO_E_OBJNOTCONNECTED.
+    // clang-format off
+    OWN(get_accName, name)
+    OWN(get_accValue, value)
+    OWN(get_accDescription, value)
+    OWN(get_accDefaultAction, action)
+    // clang-format on
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
         if (!Own(child)) {
             return IsSelf(child) ? CO_E_OBJNOTCONNECTED : standard_->accDoDefaultAction(child);
@@ -147,6 +142,7 @@ class RowAccessible final : public IAccessible {
     ULONG references_ = 1;
 };
 #pragma GCC diagnostic pop
+#undef OWN
 #undef FORWARD
 
 }  // namespace
