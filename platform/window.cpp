@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
 #include "platform/system_error.h"
 #include "platform/text.h"
@@ -29,6 +30,13 @@ Placement ScreenTwips(const RECT& rect) {
             static_cast<float>(PixelsToTwips(rect.bottom - rect.top, dpi))};
 }
 
+// The outer frame, in twips, that the window's styles draw around `client`.
+Placement OuterTwips(HWND window, RECT client) {
+    ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
+    return ScreenTwips(client);
+}
+
 struct Monitors {
     MonitorArea areas[32];
     std::size_t count = 0;
@@ -46,10 +54,7 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, RECT*, LPARAM data) noexcept
 
 // The smallest frame of this window's style that still shows its caption bar and close box.
 CaptionFrame CaptionFrameOf(HWND window) {
-    RECT frame{0, 0, ::GetSystemMetrics(SM_CXSMSIZE), 0};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
-    const Placement size = ScreenTwips(frame);
+    const Placement size = OuterTwips(window, {0, 0, ::GetSystemMetrics(SM_CXSMSIZE), 0});
     const float border = size.top + size.height;  // as thick at the top as at the bottom
     return {size.width, size.height, border, -size.top - border,
             static_cast<float>(PixelsToTwips(1, SystemDpi()))};
@@ -90,18 +95,14 @@ BaseWindow::~BaseWindow() {
 void BaseWindow::Create(const wchar_t* className, const wchar_t* caption, DWORD style, HWND owner,
                         HICON icon) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    const WNDCLASSEXW windowClass{sizeof(WNDCLASSEXW),
-                                  0,
-                                  &BaseWindow::WindowProc,
-                                  0,
-                                  0,
-                                  instance,
-                                  icon,
-                                  ::LoadCursorW(nullptr, IDC_ARROW),
-                                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                                  nullptr,
-                                  className,
-                                  nullptr};
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &BaseWindow::WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className;
     if (::RegisterClassExW(&windowClass) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         ThrowLastError(
             [&] { return "Registering the window class " + Narrow(className) + " failed."; });
@@ -143,14 +144,14 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                     self->OnSessionEnd();
                 }
                 break;
-            case WM_SYSCOMMAND:
-                if (!FrameOffers(hwnd, wParam)) {
-                    break;  // refused: the system menu shows it greyed for the same reason
-                }
-                result = self->HandleMessage(message, wParam, lParam);
+            case WM_ACTIVATE:  // as a dialog does: the focus returns where it was
+                self->OnActivate(LOWORD(wParam) != WA_INACTIVE);
                 break;
             default:
-                result = self->HandleMessage(message, wParam, lParam);
+                // A system command the frame does not offer is refused, as its greyed menu item.
+                if (message != WM_SYSCOMMAND || FrameOffers(hwnd, wParam)) {
+                    result = self->HandleMessage(message, wParam, lParam);
+                }
                 break;
         }
         handled = true;
@@ -158,18 +159,13 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
     return handled ? result : ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-void BaseWindow::UnloadOnce() {
-    if (!unloaded_) {
-        unloaded_ = true;
-        OnUnload();
-    }
-}
-
 void BaseWindow::Close() {
     if (hwnd_ == nullptr) {
         return;
     }
-    UnloadOnce();
+    if (!std::exchange(unloaded_, true)) {
+        OnUnload();
+    }
     ::DestroyWindow(hwnd_);
 }
 
@@ -195,11 +191,9 @@ HWND BaseWindow::AddControl(int id, const wchar_t* windowClass, std::string_view
 
 Placement BaseWindow::LeastSize(int designWidth, int designHeight) const {
     const int dpi = SystemDpi();
-    RECT frame{0, 0, std::max<LONG>(TwipsToPixels(designWidth, dpi), layoutEnd_.x),
-               std::max<LONG>(TwipsToPixels(designHeight, dpi), layoutEnd_.y)};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
-    const Placement size = ScreenTwips(frame);
+    const Placement size =
+        OuterTwips(hwnd_, {0, 0, std::max<LONG>(TwipsToPixels(designWidth, dpi), layoutEnd_.x),
+                           std::max<LONG>(TwipsToPixels(designHeight, dpi), layoutEnd_.y)});
     return {0, 0, size.width, size.height};
 }
 

@@ -61,15 +61,13 @@ class BaseWindow {
     Placement LeastSize(int designWidth, int designHeight) const;
     static Placement AtLeast(Placement placement, const Placement& least);
 
-    // As a dialog does: the focus returns to the control that had it, or goes to the first one.
-    void OnActivate(bool active);
-
     HWND hwnd_ = nullptr;
 
   private:
+    // The focus returns to the control that had it, or goes to the first one.
+    void OnActivate(bool active);
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept;
-    void UnloadOnce();
 
     bool unloaded_ = false;
     bool detached_ = false;

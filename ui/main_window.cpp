@@ -128,9 +128,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // The minimum tracking size of a tool window is wider than this 81-pixel column.
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {1, 1};
             return 0;
-        case WM_ACTIVATE:
-            OnActivate(LOWORD(wParam) != WA_INACTIVE);
-            return 0;
         case WM_DESTROY:
             tooltip_.reset();
             // Ends any loop the system runs under this window: Wine's move and size loops end at

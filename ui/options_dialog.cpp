@@ -96,9 +96,6 @@ LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         case WM_CTLCOLORSTATIC:
             return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-        case WM_ACTIVATE:
-            OnActivate(LOWORD(wParam) != WA_INACTIVE);
-            return 0;
         default:
             return Default(message, wParam, lParam);
     }
