@@ -56,10 +56,6 @@ MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
     }
     AddControl(kOptionsButtonId, L"BUTTON", "OPTIONS", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 2520,
                kClientWidthTwips, 255, font_.get());
-    Load();
-}
-
-void MainWindow::Load() {
     // It cannot be resized by hand: a smaller stored size, saved under a thinner frame, opens at
     // the first run's.
     const Placement least = LeastSize(kClientWidthTwips, 0);
@@ -114,7 +110,11 @@ void MainWindow::AddTooltip(HWND tool, std::string_view text) {
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
-            OnTimer(wParam);
+            if (wParam == kAlwaysOnTopTimer) {
+                OnAlwaysOnTopTick();
+            } else if (wParam >= 1 && wParam <= rows_.size()) {
+                OnWatchTick(wParam - 1);
+            }
             return 0;
         case WM_COMMAND:
             // Enter and Escape arrive as IDOK and IDCANCEL from no control: ignored.
@@ -137,14 +137,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         default:
             return Default(message, wParam, lParam);
-    }
-}
-
-void MainWindow::OnTimer(UINT_PTR id) {
-    if (id == kAlwaysOnTopTimer) {
-        OnAlwaysOnTopTick();
-    } else if (id >= 1 && id <= rows_.size()) {
-        OnWatchTick(id - 1);
     }
 }
 
@@ -193,16 +185,12 @@ void MainWindow::OnAlwaysOnTopTick() {
         });
 }
 
-void MainWindow::OnRowDoubleClick(std::size_t row) {
-    win32::RunServiceCommand(ToggleCommand(kWatchedServices[row], rows_[row].colour));
-}
-
 RowWords MainWindow::Words(std::size_t row) const {
     return DescribeRow(kWatchedServices[row], rows_[row].colour);
 }
 
 void MainWindow::DoDefaultAction(std::size_t row) {
-    OnRowDoubleClick(row);
+    win32::RunServiceCommand(ToggleCommand(kWatchedServices[row], rows_[row].colour));
 }
 
 void MainWindow::OnOptionsClick() {
@@ -251,7 +239,7 @@ LRESULT CALLBACK MainWindow::RowProc(HWND box, UINT message, WPARAM wParam, LPAR
     const LRESULT result = ::DefSubclassProc(box, message, wParam, lParam);
     if (message == WM_LBUTTONDBLCLK) {
         win32::Dispatcher().Dispatch(
-            [&] { reinterpret_cast<MainWindow*>(window)->OnRowDoubleClick(row); });
+            [&] { reinterpret_cast<MainWindow*>(window)->DoDefaultAction(row); });
     }
     return result;
 }
