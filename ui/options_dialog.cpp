@@ -1,15 +1,11 @@
 #include "ui/options_dialog.h"
 
 #include "platform/process.h"
-#include "platform/text.h"
 #include "ui/main_window.h"
 
 namespace tavori {
 
 namespace {
-
-constexpr std::string_view kCredit = "Created By HALWERK";
-constexpr std::string_view kContactAddress = "tavori@halwerk.example";
 
 constexpr Colour kLabelBackground = 0;         // black
 constexpr Colour kLabelText = kRunningColour;  // green
@@ -31,7 +27,7 @@ constexpr ControlLayout kControls[] = {
     {L"BUTTON", "STOP IIS SERVICE", kButton, 1680, 1680, 1095, 615},
     {L"STATIC", "HALWERK - TAVORI", kLabel, 120, 120, 6015, 435},
     {L"STATIC", "Version 1.0", kLabel, 120, 1080, 3015, 465},
-    {L"STATIC", kCredit, kLabel, 120, 600, 6015, 450},
+    {L"STATIC", "Created By HALWERK", kLabel, 120, 600, 6015, 450},
 };
 enum ControlId {
     kAlwaysOnTopId = 100,
@@ -63,11 +59,6 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow, SettingsStore& settings)
                    label ? labelFont_.get() : buttonFont_.get());
     }
     alwaysOnTop_ = ::GetDlgItem(hwnd_, kAlwaysOnTopId);
-    creator_ = ::GetDlgItem(hwnd_, kCreatorId);
-    Load();
-}
-
-void OptionsDialog::Load() {
     // Only the first run's size grows to fit this system's frame: a stored one is as the user
     // dragged it.
     const Placement firstRun =
@@ -103,16 +94,22 @@ LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void OptionsDialog::OnCommand(int id, UINT code) {
     if (id == kCreatorId && code == STN_DBLCLK) {
-        ::SetWindowTextW(creator_, win32::Widen(kContactAddress).c_str());
+        ::SetWindowTextW(::GetDlgItem(hwnd_, kCreatorId), L"tavori@halwerk.example");
         return;
     }
     if (code != BN_CLICKED) {
         return;
     }
     switch (id) {
-        case kAlwaysOnTopId:
-            OnAlwaysOnTopClick();
+        case kAlwaysOnTopId: {
+            // Cleared and ticked alternate; greyed (only a hand edit gives it) clears, as in
+            // system boxes.
+            const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
+            ::SendMessageW(alwaysOnTop_, BM_SETCHECK,
+                           state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
+            ApplyAlwaysOnTop();
             break;
+        }
         case kOkId:
             Close();
             break;
@@ -125,14 +122,6 @@ void OptionsDialog::OnCommand(int id, UINT code) {
         default:
             break;  // Enter and Escape arrive as IDOK and IDCANCEL from no control: ignored
     }
-}
-
-void OptionsDialog::OnAlwaysOnTopClick() {
-    // Cleared and ticked alternate; greyed (only a hand edit gives it) clears, as in system boxes.
-    const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
-    ::SendMessageW(alwaysOnTop_, BM_SETCHECK, state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED,
-                   0);
-    ApplyAlwaysOnTop();
 }
 
 void OptionsDialog::ApplyAlwaysOnTop() {
