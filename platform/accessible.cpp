@@ -16,12 +16,7 @@ namespace {
 
 // From the header, not from a library: a wrong link order cannot turn it into other bytes.
 constexpr GUID kIidAccessible = __uuidof(IAccessible);
-static_assert(kIidAccessible.Data1 == 0x618736E0 && kIidAccessible.Data2 == 0x3C3D &&
-              kIidAccessible.Data3 == 0x11CF && kIidAccessible.Data4[0] == 0x81 &&
-              kIidAccessible.Data4[1] == 0x0C && kIidAccessible.Data4[2] == 0x00 &&
-              kIidAccessible.Data4[3] == 0xAA && kIidAccessible.Data4[4] == 0x00 &&
-              kIidAccessible.Data4[5] == 0x38 && kIidAccessible.Data4[6] == 0x9B &&
-              kIidAccessible.Data4[7] == 0x71);
+static_assert(kIidAccessible.Data1 == 0x618736E0);  // {618736E0-3C3D-11CF-810C-00AA00389B71}
 
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
@@ -40,9 +35,11 @@ HRESULT Text(std::string_view text, BSTR* out) {
     return S_OK;
 }
 
-#define OWN(method, words)                                                                         \
-    HRESULT STDMETHODCALLTYPE method(VARIANT child, BSTR* out) override {                          \
-        return Own(child) ? Text(rows_.Words(row_).words, out) : Standard(child, out, &S::method); \
+#define OWN(method, words)                                                \
+    HRESULT STDMETHODCALLTYPE method(VARIANT child, BSTR* out) override { \
+        return Own(child)      ? Text(rows_.Words(row_).words, out)       \
+               : IsSelf(child) ? CO_E_OBJNOTCONNECTED                     \
+                               : standard_->method(child, out);           \
     }
 #define FORWARD(method, parameters, arguments)             \
     HRESULT STDMETHODCALLTYPE method parameters override { \
@@ -125,15 +122,8 @@ class RowAccessible final : public IAccessible {
     // clang-format on
 
   private:
-    using S = IAccessible;
-
     // The row itself, while its window lives; the main window outlives every row.
     bool Own(const VARIANT& child) const { return IsSelf(child) && ::IsWindow(box_); }
-
-    HRESULT Standard(VARIANT child, BSTR* out,
-                     HRESULT (STDMETHODCALLTYPE S::*get)(VARIANT, BSTR*)) {
-        return IsSelf(child) ? CO_E_OBJNOTCONNECTED : (standard_.Get()->*get)(child, out);
-    }
 
     ComPtr<IAccessible> standard_;
     HWND box_;
