@@ -36,14 +36,9 @@ constexpr Colour RowColour(std::optional<ProbeAnswer> last, std::uint64_t age) {
     if (!last || age > kAnswerFreshMs) {
         return kNotYetProbedColour;
     }
-    switch (*last) {
-        case ProbeAnswer::Found:
-            return kRunningColour;
-        case ProbeAnswer::None:
-            return kNotRunningColour;
-        default:
-            return kNotYetProbedColour;
-    }
+    return *last == ProbeAnswer::Found  ? kRunningColour
+           : *last == ProbeAnswer::None ? kNotRunningColour
+                                        : kNotYetProbedColour;
 }
 
 // What assistive technology reads of a row: the service, its colour in words, and what its

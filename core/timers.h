@@ -38,10 +38,7 @@ void KeeperTick(bool keeperOn, Handle mainWindow, GetForeground getForegroundWin
 // nothing, and clicks and repaints are never kept waiting behind a pile of probes.
 constexpr bool TickProbes(std::uint64_t now, std::optional<std::uint64_t> lastAnswerAt,
                           bool probeUnderWay, std::uint64_t period) {
-    if (probeUnderWay) {
-        return false;
-    }
-    return !lastAnswerAt || now - *lastAnswerAt >= period / 2;
+    return !probeUnderWay && (!lastAnswerAt || now - *lastAnswerAt >= period / 2);
 }
 
 }  // namespace tavori
