@@ -23,11 +23,11 @@ int SystemDpi() {
 }
 
 Placement ScreenTwips(const RECT& rect) {
-    const int dpi = SystemDpi();
-    return {static_cast<float>(PixelsToTwips(rect.left, dpi)),
-            static_cast<float>(PixelsToTwips(rect.top, dpi)),
-            static_cast<float>(PixelsToTwips(rect.right - rect.left, dpi)),
-            static_cast<float>(PixelsToTwips(rect.bottom - rect.top, dpi))};
+    const auto twips = [](int pixels) {
+        return static_cast<float>(PixelsToTwips(pixels, SystemDpi()));
+    };
+    return {twips(rect.left), twips(rect.top), twips(rect.right - rect.left),
+            twips(rect.bottom - rect.top)};
 }
 
 // The outer frame, in twips, that the window's styles draw around `client`.
@@ -64,17 +64,12 @@ CaptionFrame CaptionFrameOf(HWND window) {
 // and Wine 8 carries it out whatever the frame: minimised, a window with no task-bar button is
 // out of reach; maximised or sized, one with no sizing border stays so, and saves it.
 bool FrameOffers(HWND window, WPARAM command) {
-    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
-    switch (command & 0xFFF0) {  // the low four bits are the system's own
-        case SC_MINIMIZE:
-            return (style & WS_MINIMIZEBOX) != 0;
-        case SC_MAXIMIZE:
-            return (style & WS_MAXIMIZEBOX) != 0;
-        case SC_SIZE:
-            return (style & WS_THICKFRAME) != 0;
-        default:
-            return true;
-    }
+    command &= 0xFFF0;  // the low four bits are the system's own
+    const DWORD needs = command == SC_MINIMIZE   ? WS_MINIMIZEBOX
+                        : command == SC_MAXIMIZE ? WS_MAXIMIZEBOX
+                        : command == SC_SIZE     ? WS_THICKFRAME
+                                                 : 0;
+    return (::GetWindowLongPtrW(window, GWL_STYLE) & needs) == needs;
 }
 
 }  // namespace
@@ -230,10 +225,7 @@ Placement BaseWindow::GetPlacement() const {
     } else {
         ::GetWindowRect(hwnd_, &rect);
     }
-    if (given_ && ::EqualRect(&rect, &givenRect_)) {
-        return *given_;
-    }
-    return ScreenTwips(rect);
+    return given_ && ::EqualRect(&rect, &givenRect_) ? *given_ : ScreenTwips(rect);
 }
 
 void BaseWindow::OnActivate(bool active) {
