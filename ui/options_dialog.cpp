@@ -29,15 +29,7 @@ constexpr ControlLayout kControls[] = {
     {L"STATIC", "Version 1.0", kLabel, 120, 1080, 3015, 465},
     {L"STATIC", "Created By HALWERK", kLabel, 120, 600, 6015, 450},
 };
-enum ControlId {
-    kAlwaysOnTopId = 100,
-    kOkId,
-    kIisStartId,
-    kIisStopId,
-    kTitleId,
-    kVersionId,
-    kCreatorId
-};
+enum { kAlwaysOnTopId = 100, kOkId, kIisStartId, kIisStopId, kTitleId, kVersionId, kCreatorId };
 constexpr int kDesignWidthTwips = 6255;
 constexpr int kDesignHeightTwips = 2445;
 
