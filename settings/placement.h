@@ -38,17 +38,15 @@ struct CaptionFrame {
     float grip = 0;
 };
 
-// Four keys, read and written in this order: "MainLeft", "MainTop", "MainWidth", "MainHeight",
-// after a prefix ("OPTIONS" for the dialog), as one unit of the store. A missing key gives its
-// default.
+// "MainLeft", "MainTop", "MainWidth", "MainHeight" in this order, after a prefix ("OPTIONS" for
+// the dialog), as one unit of the store; a missing key gives its default.
 Placement RestorePlacement(SettingsStore& store, std::string_view prefix,
                            const Placement& defaults);
 void SavePlacement(SettingsStore& store, std::string_view prefix, const Placement& placement);
 
-// With no task-bar button or minimise box, a window whose caption cannot be reached could be
-// neither moved nor closed. A size too small for the caption and close box, or beyond all
-// monitors, opens at its first-run value; a caption on no work area moves, at its size, into the
-// nearest monitor's. Anything with a reachable caption stays exactly where it was.
+// With no task-bar button or minimise box, a window with an unreachable caption could be neither
+// moved nor closed. A size under the caption and close box's, or beyond all monitors, opens at the
+// first run's; a caption on no work area moves into the nearest one. Else nothing changes.
 Placement KeepOnScreen(Placement placement, const Placement& firstRun, const CaptionFrame& frame,
                        std::span<const MonitorArea> monitors);
 

@@ -26,8 +26,7 @@ constexpr Colour kRowText = 0;  // black: the rows' backgrounds are always light
 static_assert(kNoSizeNoMove == (SWP_NOSIZE | SWP_NOMOVE) && kNoActivate == SWP_NOACTIVATE &&
               kAsync == SWP_ASYNCWINDOWPOS);
 
-// Controls in tab order from 100, above Enter's and Escape's IDOK and IDCANCEL. Timers: the
-// watchers 1 to 7 by row, then AlwaysOnTopTimer.
+// Controls in tab order from 100, above IDOK and IDCANCEL; timers: watchers 1 to 7, then keeper.
 constexpr int kFirstRowId = 100;
 constexpr int kOptionsButtonId = kFirstRowId + static_cast<int>(kWatchedServices.size());
 constexpr UINT_PTR kAlwaysOnTopTimer = kWatchedServices.size() + 1;
@@ -41,6 +40,15 @@ MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
     Create(L"TAVORI_MAIN", L"TAVORI", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
            nullptr, icon);
     font_ = win32::MakeFont(L"MS Sans Serif", 8.25, true);
+    // Unowned: Wine files owned popups between their owner and the topmost band, so an owned
+    // topmost tooltip would keep the keeper from ever making this window topmost.
+    tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+                                     WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                     ::GetModuleHandleW(nullptr), nullptr));
+    if (!tooltip_) {
+        win32::ThrowLastError([] { return "Creating the tooltips failed."; });
+    }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         ServiceRowControl& row = rows_[i];
         row.brush = win32::MakeBrush(row.colour);
@@ -56,8 +64,7 @@ MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
     }
     AddControl(kOptionsButtonId, L"BUTTON", "OPTIONS", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 2520,
                kClientWidthTwips, 255, font_.get());
-    // It cannot be resized by hand: a smaller stored size, saved under a thinner frame, opens at
-    // the first run's.
+    // Not sizable: a smaller stored size (saved under a thinner frame) opens at the first run's.
     const Placement least = LeastSize(kClientWidthTwips, 0);
     const Placement firstRun = AtLeast(kFirstRunPlacement, least);
     SetPlacement(RestorePlacement(settings_, "", firstRun), firstRun, least);
@@ -86,17 +93,6 @@ void MainWindow::SetAlwaysOnTop(bool on) {
 }
 
 void MainWindow::AddTooltip(HWND tool, std::string_view text) {
-    if (!tooltip_) {
-        // Unowned: Wine files owned popups between their owner and the topmost band, so an owned
-        // topmost tooltip would keep the keeper from ever making this window topmost.
-        tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
-                                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                                         nullptr, ::GetModuleHandleW(nullptr), nullptr));
-        if (!tooltip_) {
-            win32::ThrowLastError([] { return "Creating the tooltips failed."; });
-        }
-    }
     std::wstring wide = win32::Widen(text);  // the tooltip keeps its own copy
     TOOLINFOW info{};
     info.cbSize = sizeof info;
@@ -130,9 +126,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             tooltip_.reset();
-            // Ends any loop the system runs under this window: Wine's move and size loops end at
-            // a button-up, a key or WM_QUIT, not when the window goes. Such a loop may keep the
-            // WM_QUIT, so the program's own loops end on Destroyed() rather than on it.
+            // Ends Wine's move and size loops, which end at a button-up, a key or WM_QUIT, not when
+            // the window goes; they may keep the WM_QUIT, so our loops end on Destroyed().
             ::PostQuitMessage(0);
             return 0;
         default:
@@ -163,8 +158,7 @@ void MainWindow::OnAlwaysOnTopTick() {
     KeeperTick(
         keeperOn_, hwnd_, [] { return ::GetForegroundWindow(); },
         [this](HWND window) {
-            // Up the owner chain: GA_ROOTOWNER follows the owners of pop-ups only, and the
-            // dialog is none.
+            // Up the owners: GA_ROOTOWNER follows pop-ups' only, and the dialog is none.
             while (window != nullptr) {
                 window = ::GetWindow(window, GW_OWNER);
                 if (window == hwnd_) {
@@ -215,8 +209,7 @@ LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
 }
 
 void MainWindow::OnUnload() {
-    // Another program may close this window under the open dialog: the dialog, which would go
-    // with its owner unsaved, is closed first.
+    // Closed by another program under the dialog: the dialog, else gone unsaved, closes first.
     if (optionsDialog_ != nullptr) {
         optionsDialog_->Close();
     }

@@ -10,8 +10,7 @@ namespace {
 constexpr Colour kLabelBackground = 0;         // black
 constexpr Colour kLabelText = kRunningColour;  // green
 
-// In tab order from 100, above Enter's and Escape's IDOK and IDCANCEL: the check box first, to
-// hold the focus when the dialog opens.
+// In tab order from 100, above IDOK and IDCANCEL; the check box first, to hold the focus.
 struct ControlLayout {
     const wchar_t* windowClass;
     std::string_view text;
@@ -51,8 +50,7 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow, SettingsStore& settings)
                    label ? labelFont_.get() : buttonFont_.get());
     }
     alwaysOnTop_ = ::GetDlgItem(hwnd_, kAlwaysOnTopId);
-    // Only the first run's size grows to fit this system's frame: a stored one is as the user
-    // dragged it.
+    // Only the first run's size grows to fit this system's frame: a stored one is as dragged.
     const Placement firstRun =
         AtLeast(kFirstRunPlacement, LeastSize(kDesignWidthTwips, kDesignHeightTwips));
     SetPlacement(RestorePlacement(settings_, "OPTIONS", firstRun), firstRun);
