@@ -12,19 +12,15 @@ namespace tavori {
 // What a probe learnt: a process with the image runs, none does, or WMI gave no answer in time.
 enum class ProbeAnswer { Found, None, TimedOut, Failed };
 
-// The WMI codes the probe reads (the Windows side checks them against its headers).
-constexpr std::uint32_t kWbemNoMore = 1;  // WBEM_S_FALSE: the results end here
+constexpr std::uint32_t kWbemNoMore = 1;  // WBEM_S_FALSE, the results' end (checked on Windows)
 
 // The probe's first result: an object is a process found, the results' end no process, a failure
 // code a failure; any other success with no object (WBEM_S_TIMEDOUT) is no answer, never "none".
 constexpr ProbeAnswer ReadProbeResult(std::uint32_t hresult, std::uint32_t objects) {
-    if ((hresult & 0x80000000) != 0) {
-        return ProbeAnswer::Failed;
-    }
-    if (objects != 0) {
-        return ProbeAnswer::Found;
-    }
-    return hresult == kWbemNoMore ? ProbeAnswer::None : ProbeAnswer::TimedOut;
+    return (hresult & 0x80000000) != 0 ? ProbeAnswer::Failed
+           : objects != 0              ? ProbeAnswer::Found
+           : hresult == kWbemNoMore    ? ProbeAnswer::None
+                                       : ProbeAnswer::TimedOut;
 }
 
 // An answer older than this is no longer shown: the row turns cyan until its next one.

@@ -14,10 +14,7 @@ double PixelsToTwips(int pixels, int dpi);
 
 // A window's outer frame in twips from the top-left corner of the primary screen.
 struct Placement {
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
+    float left = 0, top = 0, width = 0, height = 0;
 
     friend bool operator==(const Placement&, const Placement&) = default;
 };
@@ -31,11 +28,7 @@ struct MonitorArea {
 // In twips: the least frame that holds the caption bar and close box, where the caption lies
 // below the frame's top, and the least of it a mouse can grab.
 struct CaptionFrame {
-    float minWidth = 0;
-    float minHeight = 0;
-    float captionTop = 0;
-    float captionHeight = 0;
-    float grip = 0;
+    float minWidth = 0, minHeight = 0, captionTop = 0, captionHeight = 0, grip = 0;
 };
 
 // "MainLeft", "MainTop", "MainWidth", "MainHeight" in this order, after a prefix ("OPTIONS" for
