@@ -60,7 +60,14 @@ MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
         ::SendMessageW(row.box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
         // Edit controls report no double-clicks to their parent: hook the control itself.
         ::SetWindowSubclass(row.box, &MainWindow::RowProc, i, reinterpret_cast<DWORD_PTR>(this));
-        AddTooltip(row.box, kWatchedServices[i].description);
+        std::wstring tip = win32::Widen(kWatchedServices[i].description);  // the tooltip copies it
+        TOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = hwnd_;
+        info.uId = reinterpret_cast<UINT_PTR>(row.box);
+        info.lpszText = tip.data();
+        ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
     AddControl(kOptionsButtonId, L"BUTTON", "OPTIONS", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 2520,
                kClientWidthTwips, 255, font_.get());
@@ -90,17 +97,6 @@ void MainWindow::SetAlwaysOnTop(bool on) {
     } else if (::SetTimer(hwnd_, kAlwaysOnTopTimer, kAlwaysOnTopIntervalMs, nullptr) == 0) {
         win32::ThrowLastError([] { return "Starting the always-on-top timer failed."; });
     }
-}
-
-void MainWindow::AddTooltip(HWND tool, std::string_view text) {
-    std::wstring wide = win32::Widen(text);  // the tooltip keeps its own copy
-    TOOLINFOW info{};
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = hwnd_;
-    info.uId = reinterpret_cast<UINT_PTR>(tool);
-    info.lpszText = wide.data();
-    ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -221,18 +217,17 @@ LRESULT CALLBACK MainWindow::RowProc(HWND box, UINT message, WPARAM wParam, LPAR
     if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(box, &MainWindow::RowProc, row);
     }
+    auto& self = *reinterpret_cast<MainWindow*>(window);
     // On 64-bit Windows MSAA sends OBJID_CLIENT as 0x00000000FFFFFFFC: compared as 32 bits.
     if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
-        if (const LRESULT answer = win32::AnswerAccessibleObject(
-                box, wParam, *reinterpret_cast<MainWindow*>(window), row)) {
+        if (const LRESULT answer = win32::AnswerAccessibleObject(box, wParam, self, row)) {
             return answer;
         }
     }
     // The control does its own work first, so a double-click still selects as usual.
     const LRESULT result = ::DefSubclassProc(box, message, wParam, lParam);
     if (message == WM_LBUTTONDBLCLK) {
-        win32::Dispatcher().Dispatch(
-            [&] { reinterpret_cast<MainWindow*>(window)->DoDefaultAction(row); });
+        win32::Dispatcher().Dispatch([&] { self.DoDefaultAction(row); });
     }
     return result;
 }

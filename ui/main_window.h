@@ -38,7 +38,6 @@ class MainWindow final : public win32::BaseWindow, private win32::AccessibleRows
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnUnload() override;
 
-    void AddTooltip(HWND tool, std::string_view text);
     void OnWatchTick(std::size_t row);
     void OnAlwaysOnTopTick();
     void OnOptionsClick();
