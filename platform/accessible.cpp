@@ -49,8 +49,7 @@ HRESULT Text(std::string_view text, BSTR* out) {
 // COM interfaces have no virtual destructor: the object deletes itself in its own Release.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-// The standard object with four answers of the row's own; everything else is the standard's.
-// A client may hold it past the window's end: it then answers that the object is gone.
+// The standard object with four answers of the row's own; a client may hold it past the window.
 class RowAccessible final : public IAccessible {
   public:
     RowAccessible(ComPtr<IAccessible> standard, HWND box, AccessibleRows& rows, std::size_t row)

@@ -60,9 +60,8 @@ CaptionFrame CaptionFrameOf(HWND window) {
             static_cast<float>(PixelsToTwips(1, SystemDpi()))};
 }
 
-// Whether the window's own frame offers what a system command asks. Another program may send any,
-// and Wine 8 carries it out whatever the frame: minimised, a window with no task-bar button is
-// out of reach; maximised or sized, one with no sizing border stays so, and saves it.
+// Whether the frame offers a system command. Wine 8 carries out any another program sends: then
+// minimised, a window with no task-bar button is lost; maximised or sized, it stays so, saved.
 bool FrameOffers(HWND window, WPARAM command) {
     command &= 0xFFF0;  // the low four bits are the system's own
     const DWORD needs = command == SC_MINIMIZE   ? WS_MINIMIZEBOX
@@ -239,10 +238,9 @@ void BaseWindow::OnActivate(bool active) {
     if (::IsIconic(hwnd_)) {
         return;  // the focus moves when the window is restored
     }
-    HWND target = lastFocus_;
-    if (target == nullptr || !::IsWindow(target)) {
-        target = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-    }
+    const HWND target = lastFocus_ != nullptr && ::IsWindow(lastFocus_)
+                            ? lastFocus_
+                            : ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
     if (target != nullptr) {
         ::SetFocus(target);
     }

@@ -44,10 +44,9 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow, SettingsStore& settings)
     labelBrush_ = win32::MakeBrush(kLabelBackground);
     int id = kAlwaysOnTopId;
     for (const ControlLayout& control : kControls) {
-        const bool label = control.style == kLabel;
         AddControl(id++, control.windowClass, control.text, control.style, 0, control.left,
                    control.top, control.width, control.height,
-                   label ? labelFont_.get() : buttonFont_.get());
+                   control.style == kLabel ? labelFont_.get() : buttonFont_.get());
     }
     alwaysOnTop_ = ::GetDlgItem(hwnd_, kAlwaysOnTopId);
     // Only the first run's size grows to fit this system's frame: a stored one is as dragged.
@@ -92,8 +91,7 @@ void OptionsDialog::OnCommand(int id, UINT code) {
     }
     switch (id) {
         case kAlwaysOnTopId: {
-            // Cleared and ticked alternate; greyed (only a hand edit gives it) clears, as in
-            // system boxes.
+            // Cleared and ticked alternate; greyed (hand-edited) clears, as system boxes do.
             const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
             ::SendMessageW(alwaysOnTop_, BM_SETCHECK,
                            state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
