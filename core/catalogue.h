@@ -31,7 +31,6 @@ inline constexpr std::array<ServiceRow, 7> kWatchedServices{{
 // IIS: neither shown nor watched, only started and stopped from the options dialog.
 inline constexpr ServiceRow kWebPublishingService{"W3SVC", "", ""};
 
-// "net.exe stop MEPOPS", "net.exe start MEPOPS".
 inline std::string StopCommand(const ServiceRow& service) {
     return "net.exe stop " + std::string(service.serviceName);
 }

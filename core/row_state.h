@@ -12,20 +12,15 @@ namespace tavori {
 // What a probe learnt: a process with the image runs, none does, or WMI gave no answer in time.
 enum class ProbeAnswer { Found, None, TimedOut, Failed };
 
-// The WMI codes the probe reads (the Windows side checks them against its headers).
-constexpr std::uint32_t kWbemNoMore = 1;  // WBEM_S_FALSE: the results end here
+constexpr std::uint32_t kWbemNoMore = 1;  // WBEM_S_FALSE, the results' end (checked on Windows)
 
-// The answer in the first result a probe reads: any object is a process found; the end of the
-// results with none, no process; a failure code, a failure; any other success with no object
-// (WBEM_S_TIMEDOUT) is no answer at all, never "no process".
+// The probe's first result: an object is a process found, the results' end no process, a failure
+// code a failure; any other success with no object (WBEM_S_TIMEDOUT) is no answer, never "none".
 constexpr ProbeAnswer ReadProbeResult(std::uint32_t hresult, std::uint32_t objects) {
-    if ((hresult & 0x80000000) != 0) {
-        return ProbeAnswer::Failed;
-    }
-    if (objects != 0) {
-        return ProbeAnswer::Found;
-    }
-    return hresult == kWbemNoMore ? ProbeAnswer::None : ProbeAnswer::TimedOut;
+    return (hresult & 0x80000000) != 0 ? ProbeAnswer::Failed
+           : objects != 0              ? ProbeAnswer::Found
+           : hresult == kWbemNoMore    ? ProbeAnswer::None
+                                       : ProbeAnswer::TimedOut;
 }
 
 // An answer older than this is no longer shown: the row turns cyan until its next one.
@@ -36,18 +31,12 @@ constexpr Colour RowColour(std::optional<ProbeAnswer> last, std::uint64_t age) {
     if (!last || age > kAnswerFreshMs) {
         return kNotYetProbedColour;
     }
-    switch (*last) {
-        case ProbeAnswer::Found:
-            return kRunningColour;
-        case ProbeAnswer::None:
-            return kNotRunningColour;
-        default:
-            return kNotYetProbedColour;
-    }
+    return *last == ProbeAnswer::Found  ? kRunningColour
+           : *last == ProbeAnswer::None ? kNotRunningColour
+                                        : kNotYetProbedColour;
 }
 
-// What assistive technology reads of a row: the service, its colour in words, and what its
-// default action (a double-click's toggle) does.
+// What assistive technology reads of a row: the service, its colour in words, its default action.
 struct RowWords {
     std::string_view name;
     std::string_view value;

@@ -16,12 +16,7 @@ namespace {
 
 // From the header, not from a library: a wrong link order cannot turn it into other bytes.
 constexpr GUID kIidAccessible = __uuidof(IAccessible);
-static_assert(kIidAccessible.Data1 == 0x618736E0 && kIidAccessible.Data2 == 0x3C3D &&
-              kIidAccessible.Data3 == 0x11CF && kIidAccessible.Data4[0] == 0x81 &&
-              kIidAccessible.Data4[1] == 0x0C && kIidAccessible.Data4[2] == 0x00 &&
-              kIidAccessible.Data4[3] == 0xAA && kIidAccessible.Data4[4] == 0x00 &&
-              kIidAccessible.Data4[5] == 0x38 && kIidAccessible.Data4[6] == 0x9B &&
-              kIidAccessible.Data4[7] == 0x71);
+static_assert(kIidAccessible.Data1 == 0x618736E0);  // {618736E0-3C3D-11CF-810C-00AA00389B71}
 
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
@@ -40,6 +35,12 @@ HRESULT Text(std::string_view text, BSTR* out) {
     return S_OK;
 }
 
+#define OWN(method, words)                                                \
+    HRESULT STDMETHODCALLTYPE method(VARIANT child, BSTR* out) override { \
+        return Own(child)      ? Text(rows_.Words(row_).words, out)       \
+               : IsSelf(child) ? CO_E_OBJNOTCONNECTED                     \
+                               : standard_->method(child, out);           \
+    }
 #define FORWARD(method, parameters, arguments)             \
     HRESULT STDMETHODCALLTYPE method parameters override { \
         return standard_->method arguments;                \
@@ -48,8 +49,7 @@ HRESULT Text(std::string_view text, BSTR* out) {
 // COM interfaces have no virtual destructor: the object deletes itself in its own Release.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-// The standard object with four answers of the row's own; everything else is the standard's.
-// A client may hold it past the window's end: it then answers that the object is gone.
+// The standard object with four answers of the row's own; a client may hold it past the window.
 class RowAccessible final : public IAccessible {
   public:
     RowAccessible(ComPtr<IAccessible> standard, HWND box, AccessibleRows& rows, std::size_t row)
@@ -76,22 +76,13 @@ class RowAccessible final : public IAccessible {
         return left;
     }
 
-    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
-        return Own(child) ? Text(rows_.Words(row_).name, out)
-                          : Standard(child, out, &S::get_accName);
-    }
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
-        return Own(child) ? Text(rows_.Words(row_).value, out)
-                          : Standard(child, out, &S::get_accValue);
-    }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override {
-        return Own(child) ? Text(rows_.Words(row_).value, out)
-                          : Standard(child, out, &S::get_accDescription);
-    }
-    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override {
-        return Own(child) ? Text(rows_.Words(row_).action, out)
-                          : Standard(child, out, &S::get_accDefaultAction);
-    }
+    // The row's own answers while its window lives; a gone row's are CO_E_OBJNOTCONNECTED.
+    // clang-format off
+    OWN(get_accName, name)
+    OWN(get_accValue, value)
+    OWN(get_accDescription, value)
+    OWN(get_accDefaultAction, action)
+    // clang-format on
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
         if (!Own(child)) {
             return IsSelf(child) ? CO_E_OBJNOTCONNECTED : standard_->accDoDefaultAction(child);
@@ -130,15 +121,8 @@ class RowAccessible final : public IAccessible {
     // clang-format on
 
   private:
-    using S = IAccessible;
-
     // The row itself, while its window lives; the main window outlives every row.
     bool Own(const VARIANT& child) const { return IsSelf(child) && ::IsWindow(box_); }
-
-    HRESULT Standard(VARIANT child, BSTR* out,
-                     HRESULT (STDMETHODCALLTYPE S::*get)(VARIANT, BSTR*)) {
-        return IsSelf(child) ? CO_E_OBJNOTCONNECTED : (standard_.Get()->*get)(child, out);
-    }
 
     ComPtr<IAccessible> standard_;
     HWND box_;
@@ -147,6 +131,7 @@ class RowAccessible final : public IAccessible {
     ULONG references_ = 1;
 };
 #pragma GCC diagnostic pop
+#undef OWN
 #undef FORWARD
 
 }  // namespace

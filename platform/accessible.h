@@ -18,9 +18,8 @@ class AccessibleRows {
     ~AccessibleRows() = default;
 };
 
-// The answer to a row's WM_GETOBJECT for OBJID_CLIENT: the system's standard object for the
-// control with the row's name, value, description and default action in place of its own; 0
-// when it cannot be made, and the default processing answers.
+// A row's WM_GETOBJECT answer for OBJID_CLIENT: the control's standard object with the row's
+// name, value, description and default action; 0, for the default processing, if none is made.
 LRESULT AnswerAccessibleObject(HWND box, WPARAM wParam, AccessibleRows& rows,
                                std::size_t row) noexcept;
 

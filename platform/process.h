@@ -8,8 +8,7 @@ namespace tavori::win32 {
 // never runs. First in wWinMain: comctl32 is delay-loaded, on its first call, after it.
 void RestrictDllSearchToSystemFolder();
 
-// Runs "net.exe stop MEPOPS" hidden, from the system folder only, keeping nothing of it: the
-// row's next watch tick shows the outcome.
+// Runs "net.exe stop MEPOPS" hidden, from the system folder, keeping nothing: the next tick shows.
 void RunServiceCommand(std::string_view commandLine);
 
 }  // namespace tavori::win32

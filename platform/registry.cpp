@@ -71,12 +71,10 @@ void RegistryStore::Write(std::string_view application, std::string_view section
           "Saving the setting \"" + std::string(key) + "\" to", Location(application, section));
 }
 
-// One named mutex per section, in the session's namespace: every copy of TAVORI the user runs
-// here shares it. One that ended holding it (WAIT_ABANDONED) leaves it to the next. A lock that
-// cannot be had runs the work unguarded, so that this copy still saves: after a wait that runs
-// out (a copy hung while holding it), and when the name cannot be opened at all (another
-// program's object of that name, or, on Windows, a lock made by an elevated copy, which is closed
-// to an ordinary one).
+// One named mutex per section in the session's namespace, shared by the user's copies; one that
+// ended holding it (WAIT_ABANDONED) leaves it to the next. Without the lock the work runs anyway,
+// so that this copy still saves: after a timed-out wait (a hung copy), or when the name cannot be
+// opened (another program's object, or, on Windows, an elevated copy's lock).
 void RegistryStore::AsOneUnit(std::string_view application, std::string_view section,
                               const std::function<void()>& work) {
     const std::wstring name = L"Local\\" + Widen(application) + L'.' + Widen(section);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
 #include "platform/system_error.h"
 #include "platform/text.h"
@@ -22,11 +23,18 @@ int SystemDpi() {
 }
 
 Placement ScreenTwips(const RECT& rect) {
-    const int dpi = SystemDpi();
-    return {static_cast<float>(PixelsToTwips(rect.left, dpi)),
-            static_cast<float>(PixelsToTwips(rect.top, dpi)),
-            static_cast<float>(PixelsToTwips(rect.right - rect.left, dpi)),
-            static_cast<float>(PixelsToTwips(rect.bottom - rect.top, dpi))};
+    const auto twips = [](int pixels) {
+        return static_cast<float>(PixelsToTwips(pixels, SystemDpi()));
+    };
+    return {twips(rect.left), twips(rect.top), twips(rect.right - rect.left),
+            twips(rect.bottom - rect.top)};
+}
+
+// The outer frame, in twips, that the window's styles draw around `client`.
+Placement OuterTwips(HWND window, RECT client) {
+    ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
+    return ScreenTwips(client);
 }
 
 struct Monitors {
@@ -46,30 +54,21 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, RECT*, LPARAM data) noexcept
 
 // The smallest frame of this window's style that still shows its caption bar and close box.
 CaptionFrame CaptionFrameOf(HWND window) {
-    RECT frame{0, 0, ::GetSystemMetrics(SM_CXSMSIZE), 0};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
-    const Placement size = ScreenTwips(frame);
+    const Placement size = OuterTwips(window, {0, 0, ::GetSystemMetrics(SM_CXSMSIZE), 0});
     const float border = size.top + size.height;  // as thick at the top as at the bottom
     return {size.width, size.height, border, -size.top - border,
             static_cast<float>(PixelsToTwips(1, SystemDpi()))};
 }
 
-// Whether the window's own frame offers what a system command asks. Another program may send any,
-// and Wine 8 carries it out whatever the frame: minimised, a window with no task-bar button is
-// out of reach; maximised or sized, one with no sizing border stays so, and saves it.
+// Whether the frame offers a system command. Wine 8 carries out any another program sends: then
+// minimised, a window with no task-bar button is lost; maximised or sized, it stays so, saved.
 bool FrameOffers(HWND window, WPARAM command) {
-    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
-    switch (command & 0xFFF0) {  // the low four bits are the system's own
-        case SC_MINIMIZE:
-            return (style & WS_MINIMIZEBOX) != 0;
-        case SC_MAXIMIZE:
-            return (style & WS_MAXIMIZEBOX) != 0;
-        case SC_SIZE:
-            return (style & WS_THICKFRAME) != 0;
-        default:
-            return true;
-    }
+    command &= 0xFFF0;  // the low four bits are the system's own
+    const DWORD needs = command == SC_MINIMIZE   ? WS_MINIMIZEBOX
+                        : command == SC_MAXIMIZE ? WS_MAXIMIZEBOX
+                        : command == SC_SIZE     ? WS_THICKFRAME
+                                                 : 0;
+    return (::GetWindowLongPtrW(window, GWL_STYLE) & needs) == needs;
 }
 
 }  // namespace
@@ -90,18 +89,14 @@ BaseWindow::~BaseWindow() {
 void BaseWindow::Create(const wchar_t* className, const wchar_t* caption, DWORD style, HWND owner,
                         HICON icon) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    const WNDCLASSEXW windowClass{sizeof(WNDCLASSEXW),
-                                  0,
-                                  &BaseWindow::WindowProc,
-                                  0,
-                                  0,
-                                  instance,
-                                  icon,
-                                  ::LoadCursorW(nullptr, IDC_ARROW),
-                                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                                  nullptr,
-                                  className,
-                                  nullptr};
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &BaseWindow::WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className;
     if (::RegisterClassExW(&windowClass) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         ThrowLastError(
             [&] { return "Registering the window class " + Narrow(className) + " failed."; });
@@ -143,14 +138,14 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                     self->OnSessionEnd();
                 }
                 break;
-            case WM_SYSCOMMAND:
-                if (!FrameOffers(hwnd, wParam)) {
-                    break;  // refused: the system menu shows it greyed for the same reason
-                }
-                result = self->HandleMessage(message, wParam, lParam);
+            case WM_ACTIVATE:  // as a dialog does: the focus returns where it was
+                self->OnActivate(LOWORD(wParam) != WA_INACTIVE);
                 break;
             default:
-                result = self->HandleMessage(message, wParam, lParam);
+                // A system command the frame does not offer is refused, as its greyed menu item.
+                if (message != WM_SYSCOMMAND || FrameOffers(hwnd, wParam)) {
+                    result = self->HandleMessage(message, wParam, lParam);
+                }
                 break;
         }
         handled = true;
@@ -158,18 +153,13 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
     return handled ? result : ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-void BaseWindow::UnloadOnce() {
-    if (!unloaded_) {
-        unloaded_ = true;
-        OnUnload();
-    }
-}
-
 void BaseWindow::Close() {
     if (hwnd_ == nullptr) {
         return;
     }
-    UnloadOnce();
+    if (!std::exchange(unloaded_, true)) {
+        OnUnload();
+    }
     ::DestroyWindow(hwnd_);
 }
 
@@ -195,11 +185,9 @@ HWND BaseWindow::AddControl(int id, const wchar_t* windowClass, std::string_view
 
 Placement BaseWindow::LeastSize(int designWidth, int designHeight) const {
     const int dpi = SystemDpi();
-    RECT frame{0, 0, std::max<LONG>(TwipsToPixels(designWidth, dpi), layoutEnd_.x),
-               std::max<LONG>(TwipsToPixels(designHeight, dpi), layoutEnd_.y)};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
-    const Placement size = ScreenTwips(frame);
+    const Placement size =
+        OuterTwips(hwnd_, {0, 0, std::max<LONG>(TwipsToPixels(designWidth, dpi), layoutEnd_.x),
+                           std::max<LONG>(TwipsToPixels(designHeight, dpi), layoutEnd_.y)});
     return {0, 0, size.width, size.height};
 }
 
@@ -236,10 +224,7 @@ Placement BaseWindow::GetPlacement() const {
     } else {
         ::GetWindowRect(hwnd_, &rect);
     }
-    if (given_ && ::EqualRect(&rect, &givenRect_)) {
-        return *given_;
-    }
-    return ScreenTwips(rect);
+    return given_ && ::EqualRect(&rect, &givenRect_) ? *given_ : ScreenTwips(rect);
 }
 
 void BaseWindow::OnActivate(bool active) {
@@ -253,10 +238,9 @@ void BaseWindow::OnActivate(bool active) {
     if (::IsIconic(hwnd_)) {
         return;  // the focus moves when the window is restored
     }
-    HWND target = lastFocus_;
-    if (target == nullptr || !::IsWindow(target)) {
-        target = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-    }
+    const HWND target = lastFocus_ != nullptr && ::IsWindow(lastFocus_)
+                            ? lastFocus_
+                            : ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
     if (target != nullptr) {
         ::SetFocus(target);
     }

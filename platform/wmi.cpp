@@ -20,8 +20,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// The longest a probe waits for WMI's answer; one that does not come in time is no answer, and
-// the rows, the keeper and the user go on meanwhile (COM's modal loop runs the messages).
+// The longest a probe waits for WMI (a later answer is none); COM's modal loop runs meanwhile.
 constexpr LONG kMostWaitMs = 2000;
 static_assert(kWbemNoMore == WBEM_S_FALSE);
 

@@ -16,9 +16,8 @@ class ComApartment {
     ComApartment& operator=(const ComApartment&) = delete;
 };
 
-// Whether a process with this image name runs now (Found, None), or TimedOut when WMI does not
-// answer within 2 s: binds to WMI anew, queries and releases everything on every call. Throws
-// tavori::Error with WMI's number and words.
+// Whether a process with this image name runs (Found, None), or TimedOut after 2 s without WMI's
+// answer; binds to WMI anew on every call. Throws tavori::Error with WMI's number and words.
 ProbeAnswer IsProcessRunning(std::string_view imageName);
 
 }  // namespace tavori::win32

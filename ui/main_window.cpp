@@ -26,8 +26,7 @@ constexpr Colour kRowText = 0;  // black: the rows' backgrounds are always light
 static_assert(kNoSizeNoMove == (SWP_NOSIZE | SWP_NOMOVE) && kNoActivate == SWP_NOACTIVATE &&
               kAsync == SWP_ASYNCWINDOWPOS);
 
-// Controls in tab order from 100, above Enter's and Escape's IDOK and IDCANCEL. Timers: the
-// watchers 1 to 7 by row, then AlwaysOnTopTimer.
+// Controls in tab order from 100, above IDOK and IDCANCEL; timers: watchers 1 to 7, then keeper.
 constexpr int kFirstRowId = 100;
 constexpr int kOptionsButtonId = kFirstRowId + static_cast<int>(kWatchedServices.size());
 constexpr UINT_PTR kAlwaysOnTopTimer = kWatchedServices.size() + 1;
@@ -41,6 +40,15 @@ MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
     Create(L"TAVORI_MAIN", L"TAVORI", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
            nullptr, icon);
     font_ = win32::MakeFont(L"MS Sans Serif", 8.25, true);
+    // Unowned: Wine files owned popups between their owner and the topmost band, so an owned
+    // topmost tooltip would keep the keeper from ever making this window topmost.
+    tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+                                     WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                     ::GetModuleHandleW(nullptr), nullptr));
+    if (!tooltip_) {
+        win32::ThrowLastError([] { return "Creating the tooltips failed."; });
+    }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         ServiceRowControl& row = rows_[i];
         row.brush = win32::MakeBrush(row.colour);
@@ -52,16 +60,18 @@ MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
         ::SendMessageW(row.box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
         // Edit controls report no double-clicks to their parent: hook the control itself.
         ::SetWindowSubclass(row.box, &MainWindow::RowProc, i, reinterpret_cast<DWORD_PTR>(this));
-        AddTooltip(row.box, kWatchedServices[i].description);
+        std::wstring tip = win32::Widen(kWatchedServices[i].description);  // the tooltip copies it
+        TOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = hwnd_;
+        info.uId = reinterpret_cast<UINT_PTR>(row.box);
+        info.lpszText = tip.data();
+        ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
     AddControl(kOptionsButtonId, L"BUTTON", "OPTIONS", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 2520,
                kClientWidthTwips, 255, font_.get());
-    Load();
-}
-
-void MainWindow::Load() {
-    // It cannot be resized by hand: a smaller stored size, saved under a thinner frame, opens at
-    // the first run's.
+    // Not sizable: a smaller stored size (saved under a thinner frame) opens at the first run's.
     const Placement least = LeastSize(kClientWidthTwips, 0);
     const Placement firstRun = AtLeast(kFirstRunPlacement, least);
     SetPlacement(RestorePlacement(settings_, "", firstRun), firstRun, least);
@@ -89,32 +99,14 @@ void MainWindow::SetAlwaysOnTop(bool on) {
     }
 }
 
-void MainWindow::AddTooltip(HWND tool, std::string_view text) {
-    if (!tooltip_) {
-        // Unowned: Wine files owned popups between their owner and the topmost band, so an owned
-        // topmost tooltip would keep the keeper from ever making this window topmost.
-        tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
-                                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                                         nullptr, ::GetModuleHandleW(nullptr), nullptr));
-        if (!tooltip_) {
-            win32::ThrowLastError([] { return "Creating the tooltips failed."; });
-        }
-    }
-    std::wstring wide = win32::Widen(text);  // the tooltip keeps its own copy
-    TOOLINFOW info{};
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = hwnd_;
-    info.uId = reinterpret_cast<UINT_PTR>(tool);
-    info.lpszText = wide.data();
-    ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-}
-
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
-            OnTimer(wParam);
+            if (wParam == kAlwaysOnTopTimer) {
+                OnAlwaysOnTopTick();
+            } else if (wParam >= 1 && wParam <= rows_.size()) {
+                OnWatchTick(wParam - 1);
+            }
             return 0;
         case WM_COMMAND:
             // Enter and Escape arrive as IDOK and IDCANCEL from no control: ignored.
@@ -128,26 +120,14 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // The minimum tracking size of a tool window is wider than this 81-pixel column.
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {1, 1};
             return 0;
-        case WM_ACTIVATE:
-            OnActivate(LOWORD(wParam) != WA_INACTIVE);
-            return 0;
         case WM_DESTROY:
             tooltip_.reset();
-            // Ends any loop the system runs under this window: Wine's move and size loops end at
-            // a button-up, a key or WM_QUIT, not when the window goes. Such a loop may keep the
-            // WM_QUIT, so the program's own loops end on Destroyed() rather than on it.
+            // Ends Wine's move and size loops, which end at a button-up, a key or WM_QUIT, not when
+            // the window goes; they may keep the WM_QUIT, so our loops end on Destroyed().
             ::PostQuitMessage(0);
             return 0;
         default:
             return Default(message, wParam, lParam);
-    }
-}
-
-void MainWindow::OnTimer(UINT_PTR id) {
-    if (id == kAlwaysOnTopTimer) {
-        OnAlwaysOnTopTick();
-    } else if (id >= 1 && id <= rows_.size()) {
-        OnWatchTick(id - 1);
     }
 }
 
@@ -174,8 +154,7 @@ void MainWindow::OnAlwaysOnTopTick() {
     KeeperTick(
         keeperOn_, hwnd_, [] { return ::GetForegroundWindow(); },
         [this](HWND window) {
-            // Up the owner chain: GA_ROOTOWNER follows the owners of pop-ups only, and the
-            // dialog is none.
+            // Up the owners: GA_ROOTOWNER follows pop-ups' only, and the dialog is none.
             while (window != nullptr) {
                 window = ::GetWindow(window, GW_OWNER);
                 if (window == hwnd_) {
@@ -196,16 +175,12 @@ void MainWindow::OnAlwaysOnTopTick() {
         });
 }
 
-void MainWindow::OnRowDoubleClick(std::size_t row) {
-    win32::RunServiceCommand(ToggleCommand(kWatchedServices[row], rows_[row].colour));
-}
-
 RowWords MainWindow::Words(std::size_t row) const {
     return DescribeRow(kWatchedServices[row], rows_[row].colour);
 }
 
 void MainWindow::DoDefaultAction(std::size_t row) {
-    OnRowDoubleClick(row);
+    win32::RunServiceCommand(ToggleCommand(kWatchedServices[row], rows_[row].colour));
 }
 
 void MainWindow::OnOptionsClick() {
@@ -230,8 +205,7 @@ LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
 }
 
 void MainWindow::OnUnload() {
-    // Another program may close this window under the open dialog: the dialog, which would go
-    // with its owner unsaved, is closed first.
+    // Closed by another program under the dialog: the dialog, else gone unsaved, closes first.
     if (optionsDialog_ != nullptr) {
         optionsDialog_->Close();
     }
@@ -243,18 +217,17 @@ LRESULT CALLBACK MainWindow::RowProc(HWND box, UINT message, WPARAM wParam, LPAR
     if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(box, &MainWindow::RowProc, row);
     }
+    auto& self = *reinterpret_cast<MainWindow*>(window);
     // On 64-bit Windows MSAA sends OBJID_CLIENT as 0x00000000FFFFFFFC: compared as 32 bits.
     if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
-        if (const LRESULT answer = win32::AnswerAccessibleObject(
-                box, wParam, *reinterpret_cast<MainWindow*>(window), row)) {
+        if (const LRESULT answer = win32::AnswerAccessibleObject(box, wParam, self, row)) {
             return answer;
         }
     }
     // The control does its own work first, so a double-click still selects as usual.
     const LRESULT result = ::DefSubclassProc(box, message, wParam, lParam);
     if (message == WM_LBUTTONDBLCLK) {
-        win32::Dispatcher().Dispatch(
-            [&] { reinterpret_cast<MainWindow*>(window)->OnRowDoubleClick(row); });
+        win32::Dispatcher().Dispatch([&] { self.DoDefaultAction(row); });
     }
     return result;
 }

@@ -38,16 +38,12 @@ class MainWindow final : public win32::BaseWindow, private win32::AccessibleRows
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnUnload() override;
 
-    void Load();
-    void AddTooltip(HWND tool, std::string_view text);
-    void OnTimer(UINT_PTR id);
     void OnWatchTick(std::size_t row);
     void OnAlwaysOnTopTick();
-    void OnRowDoubleClick(std::size_t row);
     void OnOptionsClick();
     LRESULT OnControlColour(HDC dc, HWND control);
     RowWords Words(std::size_t row) const override;
-    void DoDefaultAction(std::size_t row) override;
+    void DoDefaultAction(std::size_t row) override;  // a double-click's: the toggle
 
     static LRESULT CALLBACK RowProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
                                     UINT_PTR row, DWORD_PTR window) noexcept;

@@ -1,21 +1,16 @@
 #include "ui/options_dialog.h"
 
 #include "platform/process.h"
-#include "platform/text.h"
 #include "ui/main_window.h"
 
 namespace tavori {
 
 namespace {
 
-constexpr std::string_view kCredit = "Created By HALWERK";
-constexpr std::string_view kContactAddress = "tavori@halwerk.example";
-
 constexpr Colour kLabelBackground = 0;         // black
 constexpr Colour kLabelText = kRunningColour;  // green
 
-// In tab order from 100, above Enter's and Escape's IDOK and IDCANCEL: the check box first, to
-// hold the focus when the dialog opens.
+// In tab order from 100, above IDOK and IDCANCEL; the check box first, to hold the focus.
 struct ControlLayout {
     const wchar_t* windowClass;
     std::string_view text;
@@ -31,17 +26,9 @@ constexpr ControlLayout kControls[] = {
     {L"BUTTON", "STOP IIS SERVICE", kButton, 1680, 1680, 1095, 615},
     {L"STATIC", "HALWERK - TAVORI", kLabel, 120, 120, 6015, 435},
     {L"STATIC", "Version 1.0", kLabel, 120, 1080, 3015, 465},
-    {L"STATIC", kCredit, kLabel, 120, 600, 6015, 450},
+    {L"STATIC", "Created By HALWERK", kLabel, 120, 600, 6015, 450},
 };
-enum ControlId {
-    kAlwaysOnTopId = 100,
-    kOkId,
-    kIisStartId,
-    kIisStopId,
-    kTitleId,
-    kVersionId,
-    kCreatorId
-};
+enum { kAlwaysOnTopId = 100, kOkId, kIisStartId, kIisStopId, kTitleId, kVersionId, kCreatorId };
 constexpr int kDesignWidthTwips = 6255;
 constexpr int kDesignHeightTwips = 2445;
 
@@ -57,19 +44,12 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow, SettingsStore& settings)
     labelBrush_ = win32::MakeBrush(kLabelBackground);
     int id = kAlwaysOnTopId;
     for (const ControlLayout& control : kControls) {
-        const bool label = control.style == kLabel;
         AddControl(id++, control.windowClass, control.text, control.style, 0, control.left,
                    control.top, control.width, control.height,
-                   label ? labelFont_.get() : buttonFont_.get());
+                   control.style == kLabel ? labelFont_.get() : buttonFont_.get());
     }
     alwaysOnTop_ = ::GetDlgItem(hwnd_, kAlwaysOnTopId);
-    creator_ = ::GetDlgItem(hwnd_, kCreatorId);
-    Load();
-}
-
-void OptionsDialog::Load() {
-    // Only the first run's size grows to fit this system's frame: a stored one is as the user
-    // dragged it.
+    // Only the first run's size grows to fit this system's frame: a stored one is as dragged.
     const Placement firstRun =
         AtLeast(kFirstRunPlacement, LeastSize(kDesignWidthTwips, kDesignHeightTwips));
     SetPlacement(RestorePlacement(settings_, "OPTIONS", firstRun), firstRun);
@@ -96,9 +76,6 @@ LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         case WM_CTLCOLORSTATIC:
             return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-        case WM_ACTIVATE:
-            OnActivate(LOWORD(wParam) != WA_INACTIVE);
-            return 0;
         default:
             return Default(message, wParam, lParam);
     }
@@ -106,16 +83,21 @@ LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void OptionsDialog::OnCommand(int id, UINT code) {
     if (id == kCreatorId && code == STN_DBLCLK) {
-        ::SetWindowTextW(creator_, win32::Widen(kContactAddress).c_str());
+        ::SetWindowTextW(::GetDlgItem(hwnd_, kCreatorId), L"tavori@halwerk.example");
         return;
     }
     if (code != BN_CLICKED) {
         return;
     }
     switch (id) {
-        case kAlwaysOnTopId:
-            OnAlwaysOnTopClick();
+        case kAlwaysOnTopId: {
+            // Cleared and ticked alternate; greyed (hand-edited) clears, as system boxes do.
+            const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
+            ::SendMessageW(alwaysOnTop_, BM_SETCHECK,
+                           state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
+            ApplyAlwaysOnTop();
             break;
+        }
         case kOkId:
             Close();
             break;
@@ -128,14 +110,6 @@ void OptionsDialog::OnCommand(int id, UINT code) {
         default:
             break;  // Enter and Escape arrive as IDOK and IDCANCEL from no control: ignored
     }
-}
-
-void OptionsDialog::OnAlwaysOnTopClick() {
-    // Cleared and ticked alternate; greyed (only a hand edit gives it) clears, as in system boxes.
-    const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
-    ::SendMessageW(alwaysOnTop_, BM_SETCHECK, state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED,
-                   0);
-    ApplyAlwaysOnTop();
 }
 
 void OptionsDialog::ApplyAlwaysOnTop() {

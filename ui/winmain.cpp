@@ -22,9 +22,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ::InitCommonControlsEx(&controls);
         com.emplace();
         mainWindow = std::make_unique<tavori::MainWindow>(settings);
-        // A process's first ShowWindow takes the state its starter asked for ("Run: Minimized",
-        // start /min), by Windows' documentation; minimised or hidden, this window would be out
-        // of reach. The second one is this program's own.
+        // The first ShowWindow takes the starter's state ("Run: Minimized", start /min), by
+        // Windows' documentation, which would leave this window out of reach; the second is our
+        // own.
         ::ShowWindow(mainWindow->Handle(), SW_SHOWNORMAL);
         ::ShowWindow(mainWindow->Handle(), SW_SHOWNORMAL);
     });
