@@ -2,7 +2,7 @@
 //   (no mode)          sleep until killed: copied as mepops.exe, a process the monitor should see
 //   windows CLASS      print as JSON the visible top-level windows of CLASS, with their children,
 //                      Z order and whether their thread runs a move or size loop on them, and the
-//                      screen's facts
+//                      work area's and the least window's sizes
 //   close HWND...      post WM_CLOSE to each window, back to back
 //   post|send HWND MESSAGE WPARAM LPARAM [COUNT]
 //                      post (COUNT times) or send that message, numbers in hex
@@ -110,14 +110,11 @@ GUITHREADINFO ThreadInfo(DWORD thread) {
 
 // Another process's control answers only WM_GETTEXT: GetWindowTextW gives its empty caption.
 std::wstring Text(HWND hwnd) {
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
-    std::wstring text(length + 1, L'\0');
+    wchar_t text[4096] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
-    text.resize(copied);
-    return text;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &copied);
+    return {text, copied};
 }
 
 std::wstring Class(HWND hwnd) {
@@ -160,9 +157,6 @@ std::string Describe(HWND hwnd, int z) {
 }
 
 int Windows(const wchar_t* className) {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     std::vector<std::string> windows;
@@ -172,9 +166,7 @@ int Windows(const wchar_t* className) {
             windows.push_back(Describe(hwnd, z));
         }
     }
-    Say(Object({"dpi", N(dpi), "screen",
-                List({N(GetSystemMetrics(SM_CXSCREEN)), N(GetSystemMetrics(SM_CYSCREEN))}),
-                "min_track",
+    Say(Object({"min_track",
                 List({N(GetSystemMetrics(SM_CXMINTRACK)), N(GetSystemMetrics(SM_CYMINTRACK))}),
                 "work", Rect(work), "foreground", Handle(GetForegroundWindow()), "windows",
                 List(windows, ",\n")}));
