@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -25,21 +26,27 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-TEST(Catalogue, OnlyTheRunningColourStopsARow) {
+// Only the running colour stops a row; a screen reader hears the service, the colour in words and
+// the toggle.
+TEST(Catalogue, EachRowSaysAndTogglesItsServiceByItsColour) {
     const struct {
         std::size_t row;
         Colour colour;
+        std::string_view name, value, action;
         const char* command;
     } cases[] = {
-        {0, kRunningColour, "net.exe stop MEIMAPS"},
-        {0, kNotRunningColour, "net.exe start MEIMAPS"},
-        {1, kRunningColour, "net.exe stop MELCS"},  // its image is melsc.exe
-        {1, kNotYetProbedColour, "net.exe start MELCS"},
-        {4, kRunningColour, "net.exe stop MEPOPS"},
-        {6, kRunningColour, "net.exe stop MESMTPCS"},
+        {0, kRunningColour, "MEIMAPS", "running", "Stop", "net.exe stop MEIMAPS"},
+        {0, kNotRunningColour, "MEIMAPS", "not running", "Start", "net.exe start MEIMAPS"},
+        {1, kRunningColour, "MELCS", "running", "Stop", "net.exe stop MELCS"},  // image melsc.exe
+        {1, kNotYetProbedColour, "MELCS", "unknown", "Start", "net.exe start MELCS"},
+        {4, kNotRunningColour, "MEPOPS", "not running", "Start", "net.exe start MEPOPS"},
+        {6, kRunningColour, "MESMTPCS", "running", "Stop", "net.exe stop MESMTPCS"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);
+        const RowWords words = DescribeRow(kWatchedServices.at(c.row), c.colour);
+        EXPECT_EQ(std::tie(words.name, words.value, words.action),
+                  std::tie(c.name, c.value, c.action));
         EXPECT_EQ(ToggleCommand(kWatchedServices.at(c.row), c.colour), c.command);
     }
     EXPECT_EQ(BuildProcessQuery(kWatchedServices[1].probeImageName),
@@ -81,26 +88,6 @@ TEST(RowState, AProbeWithoutAnAnswerOrAnAnswerPastThreeSecondsShowsCyan) {
                      << (c.last ? static_cast<int>(*c.last) : -1) << " " << c.age);
         EXPECT_EQ(RowColour(c.last, c.age), c.colour);
     }
-}
-
-TEST(RowState, AScreenReaderHearsTheServiceItsColourInWordsAndTheToggle) {
-    const struct {
-        Colour colour;
-        const char *value, *action, *command;
-    } cases[] = {
-        {kRunningColour, "running", "Stop", "net.exe stop MEPOPS"},
-        {kNotRunningColour, "not running", "Start", "net.exe start MEPOPS"},
-        {kNotYetProbedColour, "unknown", "Start", "net.exe start MEPOPS"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value);
-        const RowWords words = DescribeRow(kWatchedServices[4], c.colour);
-        EXPECT_EQ(words.name, "MEPOPS");
-        EXPECT_EQ(words.value, c.value);
-        EXPECT_EQ(words.action, c.action);
-        EXPECT_EQ(ToggleCommand(kWatchedServices[4], c.colour), c.command);  // what it does
-    }
-    EXPECT_EQ(DescribeRow(kWatchedServices[1], kRunningColour).name, "MELCS");
 }
 
 TEST(KeeperTick, RaisesTheMainWindowQuietlyAndLowersOnlyAnotherProgramsOrdinaryWindow) {
