@@ -248,6 +248,14 @@ class Test(unittest.TestCase):
     def monitor(self, prefix, **kwargs):
         return Monitor(prefix, self.ARCH, **kwargs)
 
+    def started(self, stored=None, **kwargs):
+        """A monitor in a prefix of its own, on those settings: (prefix, monitor, main window)."""
+        prefix = self.prefix()
+        if stored:
+            prefix.store(stored)
+        monitor = self.monitor(prefix, **kwargs)
+        return prefix, monitor, monitor.wait_main()
+
 
 def per_exe(namespace):
     """Makes a TestCase for each exe a test mixin's ARCHES names: Name_x64, Name_x86."""

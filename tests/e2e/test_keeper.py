@@ -29,10 +29,7 @@ class Keeper:
 
     def test_on_it_takes_the_band_from_a_rival_but_leaves_the_foreground_and_the_taskbar_alone(
             self):
-        prefix = self.prefix()
-        prefix.store({ALWAYS: "1"})
-        monitor = self.monitor(prefix, trace=True)
-        window = monitor.wait_main()
+        prefix, monitor, window = self.started({ALWAYS: "1"}, trace=True)
         # Nothing while the main window itself holds the foreground.
         poll(lambda: prefix.windows("TAVORI_MAIN")["foreground"] == window["hwnd"], "foreground")
         self.assertFalse(topmost(monitor.main()))
@@ -51,10 +48,7 @@ class Keeper:
         self.assertEqual([topmost(w) for w in monitor.windows("Shell_TrayWnd")], [True])
 
     def test_off_a_posted_tick_does_nothing(self):
-        prefix = self.prefix()
-        prefix.store({ALWAYS: "0"})
-        monitor = self.monitor(prefix, trace=True)
-        window = monitor.wait_main()
+        prefix, monitor, window = self.started({ALWAYS: "0"}, trace=True)
         prefix.start(r"C:\e2e\helper.exe", "rival")  # what a tick would take the band from
         poll(lambda: prefix.windows("TAVORI_TEST_RIVAL"), "the rival in front",
              until=lambda r: r["windows"] and r["foreground"] == r["windows"][0]["hwnd"])

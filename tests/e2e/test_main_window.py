@@ -132,17 +132,15 @@ class FirstRun:
         monitor.wait_colours(window, rows_lit())
 
     def test_each_row_names_its_service_in_a_tooltip(self):
-        monitor = self.monitor(self.prefix())
-        for row, tip in zip(harness.rows(monitor.wait_main()), TIPS):
+        _, monitor, window = self.started()
+        for row, tip in zip(harness.rows(window), TIPS):
             harness.x("xdotool", "mousemove", *centre(row["rect"]))
             poll(lambda: [t["caption"] for t in monitor.windows("tooltips_class32")],
                  f"the tooltip {tip}", until=[tip].__eq__)
         harness.x("xdotool", "mousemove", *PARK)
 
     def test_each_row_follows_its_own_image_whatever_the_letter_case(self):
-        prefix = self.prefix()
-        monitor = self.monitor(prefix)
-        window = monitor.wait_main()
+        prefix, monitor, window = self.started()
         monitor.wait_colours(window, rows_lit())
         lit = [prefix.named_process(image) for image in IMAGES]
         monitor.wait_colours(window, rows_lit(*NAMES))
@@ -155,20 +153,16 @@ class Placement:
     ARCHES = ("x64",)
 
     def test_a_stored_placement_opens_as_stored_and_is_saved_back(self):
-        prefix = self.prefix()
         # 4505 and 2995 twips are no whole pixel: it opens near them and saves them back as is.
         # 3000 twips, 200 pixels, are too short for this frame: it grows to hold its controls.
         # A value is read up to its first NUL, as Windows' own tools show it.
-        prefix.store(placement("4505\0junk", "2995", "1500", "3000"))
-        monitor = self.monitor(prefix)
-        self.assertEqual(monitor.wait_main()["window"], [300, 200, 100, 214])
+        prefix, monitor, window = self.started(placement("4505\0junk", "2995", "1500", "3000"))
+        self.assertEqual(window["window"], [300, 200, 100, 214])
         self.assertEqual(monitor.close(), 0)
         self.assertEqual(prefix.settings(), placement("4505", "2995", "1500", "3210"))
 
     def test_a_window_dragged_then_ended_with_the_session_is_saved_where_it_was_left(self):
-        prefix = self.prefix()
-        monitor = self.monitor(prefix)
-        window = monitor.wait_main()
+        prefix, monitor, window = self.started()
         grip = (window["window"][0] + 30, (window["window"][1] + window["client"][1]) // 2)
         drag(grip, (grip[0] + 30, grip[1] + 20))
         poll(lambda: monitor.main()["window"] == [97, 87, 81, 214], "the window dragged")
@@ -264,9 +258,7 @@ class BadValues:
                 break  # the 32-bit exe shares the code: one case shows that it runs it
 
     def test_a_probe_that_fails_after_start_up_gives_the_box(self):
-        prefix = self.prefix()
-        monitor = self.monitor(prefix)
-        window = monitor.wait_main()
+        prefix, monitor, window = self.started()
         monitor.wait_colours(window, rows_lit())
         # WMI's locator, registered anew as a DLL that does not exist: the next probe cannot
         # create it. (Wine 8 reads COM's classes from the machine's part of the registry only.)

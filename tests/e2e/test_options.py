@@ -26,11 +26,7 @@ class Options:
 
     def open(self, stored=None, trace=False):
         """A monitor with its options dialog open: (prefix, monitor, main window, dialog)."""
-        prefix = self.prefix()
-        if stored:
-            prefix.store(stored)
-        monitor = self.monitor(prefix, trace=trace)
-        main = monitor.wait_main()
+        prefix, monitor, main = self.started(stored, trace=trace)
         return prefix, monitor, main, monitor.open_options(main)
 
     def closed(self, monitor):

@@ -12,9 +12,7 @@ class ProbeWait:
     ARCHES = ("x64", "x86")
 
     def test_every_wait_for_a_result_is_bounded(self):
-        prefix = self.prefix()
-        monitor = self.monitor(prefix, trace=True, channels="+wbemprox")
-        window = monitor.wait_main()
+        prefix, monitor, window = self.started(trace=True, channels="+wbemprox")
         monitor.wait_colours(window, rows_lit())
         prefix.named_process("mepops.exe")
         monitor.wait_colours(window, rows_lit("MEPOPS"))
