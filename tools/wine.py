@@ -88,11 +88,11 @@ def stop_wineserver(env):
                    stderr=subprocess.DEVNULL).wait(timeout=DEADLINE)
 
 
-def make_prefix(env):
-    """wineboot, then the font set-up when the tree has one."""
+def make_prefix(env, *more):
+    """wineboot, then Windows' fonts and frames, then any more commands."""
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for command, extra in ([WINE64, "wineboot", "-i"], {}), ([PREPARE_PREFIX], dict(WINE=WINE64)):
-        if wine_popen(command, dict(env, **extra), **quiet).wait(timeout=300) != 0:
+    for command in ([WINE64, "wineboot", "-i"], [PREPARE_PREFIX], *more):
+        if wine_popen(command, dict(env, WINE=WINE64), **quiet).wait(timeout=300) != 0:
             raise RuntimeError(f"making the Wine prefix: {command} failed")
     stop_wineserver(env)
 
@@ -122,7 +122,11 @@ def make_template(display):
     folder."""
     missing = [str(exe) for exe in (HELPER, EXES["x64"][0]) if not exe.is_file()]
     assert not missing, f"build them first (make build): {missing}"
-    make_prefix(wine_env(display.dir / "template", display.name, display.dir))
+    # No window manager runs on these displays: Wine is told so. Else, hiding a window, it waits
+    # two seconds for a window manager to withdraw it, at every close.
+    make_prefix(wine_env(display.dir / "template", display.name, display.dir),
+                [WINE64, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N",
+                 "/f"])
     return display.dir / "template"
 
 

@@ -86,17 +86,19 @@ class Lifecycle:
 
     @harness.slow
     def test_a_system_command_the_frame_does_not_offer_changes_nothing(self):
-        for options, command in [(False, SC_MINIMIZE), (False, SC_MAXIMIZE), (False, SC_SIZE),
-                                 (True, SC_MINIMIZE), (True, SC_MAXIMIZE)]:
-            with self.case(f"-{CLASSES[options]}-{command:x}", dialog=options,
-                           command=hex(command)) as prefix:
+        for options, commands in [(False, [SC_MINIMIZE, SC_MAXIMIZE, SC_SIZE]),
+                                  (True, [SC_MINIMIZE, SC_MAXIMIZE])]:
+            with self.case(f"-{CLASSES[options]}", dialog=options) as prefix:
                 monitor, main, target = self.start(prefix, options)
-                # Sent, so that it has been handled when the send returns: a size loop let in
-                # would not return, and the send would fail after 10 s.
-                prefix.message("send", target["hwnd"], WM_SYSCOMMAND, command)
-                after = monitor.windows(CLASSES[options])[0]
-                self.assertEqual((after["style"] & (WS_MINIMIZE | WS_MAXIMIZE), after["move_size"],
-                                  after["window"]), (0, 0, target["window"]))
+                for command in commands:
+                    with self.subTest(command=hex(command)):
+                        # Sent, so that it has been handled when the send returns: a size loop
+                        # let in would not return, and the send would fail after 10 s.
+                        prefix.message("send", target["hwnd"], WM_SYSCOMMAND, command)
+                        after = monitor.windows(CLASSES[options])[0]
+                        self.assertEqual((after["style"] & (WS_MINIMIZE | WS_MAXIMIZE),
+                                          after["move_size"], after["window"]),
+                                         (0, 0, target["window"]))
                 prefix.run("reg", "delete", KEY, "/f")
                 prefix.close_window(main["hwnd"])
                 self.assert_ends_and_saves(prefix, monitor, options)
