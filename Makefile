@@ -70,17 +70,22 @@ build-x86:
 
 # A failed 32-bit build, format check or test does not keep the others from running; make test
 # fails at the end if any did. Without the 64-bit build there is nothing to test end to end.
-# The end-to-end tests mostly wait on Wine and the clock, so the native build, the unit tests,
+# The Wine prefix that every end-to-end test copies is made beside the 64-bit build. The
+# end-to-end tests mostly wait on Wine and the clock, so the native build, the unit tests,
 # the format check and the reproducible check's second build run beside them; their words
 # follow the end-to-end tests', and the count of those is said again last.
 test: deps
-	$(MAKE) --no-print-directory build-windows
+	rm -rf build/e2e-template; mkdir -p build
 	status=0; \
+	tests/e2e/run --prepare --template build/e2e-template >build/e2e-template.log 2>&1 & \
+	template=$$!; \
+	$(MAKE) --no-print-directory build-windows; \
 	$(MAKE) --no-print-directory build-x86 || status=1; \
-	mkdir -p build; \
+	wait $$template || { cat build/e2e-template.log; exit 1; }; \
 	$(MAKE) --no-print-directory -k build-linux unit-test format-check reproducible-test \
 		>build/beside-e2e.log 2>&1 & beside=$$!; \
-	$(MAKE) --no-print-directory e2e-test | tee build/e2e.log || status=1; \
+	$(MAKE) --no-print-directory e2e-test E2E_FLAGS="--template build/e2e-template" \
+		| tee build/e2e.log || status=1; \
 	wait $$beside || status=1; \
 	cat build/beside-e2e.log; \
 	echo "end-to-end: $$(tail -n 1 build/e2e.log)"; \
@@ -95,7 +100,7 @@ reproducible-test:
 	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) tests/reproducible/check
 
 e2e-test:
-	tests/e2e/run
+	tests/e2e/run $(E2E_FLAGS)
 
 format:
 	$(CXX_SOURCES) | xargs -r clang-format -i

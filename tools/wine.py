@@ -117,17 +117,16 @@ class Display:
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
-def make_template(display):
-    """A fresh prefix with Windows' fonts and frames, its server stopped, in the display's
-    folder."""
-    missing = [str(exe) for exe in (HELPER, EXES["x64"][0]) if not exe.is_file()]
-    assert not missing, f"build them first (make build): {missing}"
+def make_template(display, folder=None):
+    """A fresh prefix with Windows' fonts and frames, its server stopped: in folder, or in the
+    display's own."""
+    folder = Path(folder or display.dir / "template").resolve()  # Wine wants it whole
     # No window manager runs on these displays: Wine is told so. Else, hiding a window, it waits
     # two seconds for a window manager to withdraw it, at every close.
-    make_prefix(wine_env(display.dir / "template", display.name, display.dir),
+    make_prefix(wine_env(folder, display.name, display.dir),
                 [WINE64, "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N",
                  "/f"])
-    return display.dir / "template"
+    return folder
 
 
 @functools.cache
