@@ -211,9 +211,26 @@ class Prefix:
         shutil.copy2(HELPER, self.drive / "e2e" / image)
         return self.start("C:\\e2e\\" + image)
 
+    def helper(self, *args):
+        """The helper's (status, output) for one request: one helper process, started at the
+        first, answers them all, where a process each would cost a Wine start each."""
+        if not hasattr(self, "server"):
+            self.server = wine_popen([WINE64, r"C:\e2e\helper.exe", "serve"], self.env,
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL, start_new_session=True)
+            self.server.out = self.server.stdout
+            self.procs.append(self.server)
+        self.server.stdin.write(" ".join(map(str, args)).encode() + b"\n")
+        self.server.stdin.flush()
+        lines = []
+        while not (line := self.server.stdout.readline()).startswith(b"="):
+            assert line, f"the helper ended at {args}"
+            lines.append(line)
+        return int(line[1:]), b"".join(lines).decode(errors="replace").replace("\r\n", "\n")
+
     def windows(self, class_name):
         """The helper's report: the screen's facts and the visible top-level windows of class."""
-        status, out = self.run(r"C:\e2e\helper.exe", "windows", class_name)
+        status, out = self.helper("windows", class_name)
         assert status == 0 and out.startswith("{"), f"the helper's report: {status}, {out!r}"
         return json.loads(out)
 

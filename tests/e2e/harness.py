@@ -83,13 +83,12 @@ class Prefix(wine.Prefix):
         return super().start(*args, debug=trace and "-all," + channels, log=trace, **kwargs)
 
     def close_window(self, *hwnds):
-        status, out = self.run(r"C:\e2e\helper.exe", "close", *hwnds)
+        status, out = self.helper("close", *hwnds)
         assert status == 0, f"the helper did not close {hwnds}: status {status}, {out!r}"
 
     def message(self, verb, hwnd, message, wparam=0, lparam=0, count=1):
         """Posts (verb "post", count times) or sends ("send") a message from another process."""
-        status, out = self.run(r"C:\e2e\helper.exe", verb, hwnd, f"{message:x}", f"{wparam:x}",
-                               f"{lparam:x}", count)
+        status, out = self.helper(verb, hwnd, f"{message:x}", f"{wparam:x}", f"{lparam:x}", count)
         assert status == 0, out or f"window {hwnd} did not answer message {message:#x} in 10 s"
 
     def add_service(self, name, image):

@@ -14,13 +14,10 @@ WORDS = {"green": ("running", "Stop"), "red": ("not running", "Start"),
          "cyan": ("unknown", "Start")}
 
 
-def reader(prefix):
-    return r"C:\e2e\helper.exe"  # its screen reader modes; every prefix has it
-
 
 def read_rows(prefix, window):
     """[(name, value, description, default action)] of each row, top to bottom."""
-    status, out = prefix.run(reader(prefix), "rows", window["hwnd"])
+    status, out = prefix.helper("rows", window["hwnd"])
     assert status == 0, f"the reader: {status}, {out!r}"
     return [tuple(json.loads(line).values()) for line in out.splitlines() if line[:1] == "{"]
 
@@ -33,7 +30,7 @@ class Listener:
     """The reader hearing the value changes of one process's windows, out of context."""
 
     def __init__(self, prefix, pid):
-        self.proc = prefix.start(reader(prefix), "listen", pid)
+        self.proc = prefix.start(r"C:\e2e\helper.exe", "listen", pid)
         poll(lambda: "ready" in self.lines(), "the listener to be ready")
 
     def lines(self):
@@ -61,7 +58,7 @@ class Accessibility:
         poll(lambda: read_rows(prefix, window), "the rows read as they show",
              until=lambda read: read == spoken(harness.row_colours(window)) and read[1][1] == "running")
 
-        status, out = prefix.run(reader(prefix), "act", window["hwnd"], NAMES.index("MEPOPS"))
+        status, out = prefix.helper("act", window["hwnd"], NAMES.index("MEPOPS"))
         self.assertEqual(status, 0, out)
         poll(lambda: prefix.service_state("MEPOPS"), "MEPOPS started", until="RUNNING".__eq__)
         monitor.wait_colours(window, rows_lit("MELCS", "MEPOPS"))

@@ -24,7 +24,7 @@ class Keeper:
 
     def foregrounds(self, prefix, hwnd):
         """The foreground windows over three seconds, a keeper tick or more."""
-        _, seen = prefix.run(r"C:\e2e\helper.exe", "focus", hwnd, 3000)
+        _, seen = prefix.helper("focus", hwnd, 3000)
         return {json.loads(line)["foreground"] for line in seen.splitlines() if line[:1] == "{"}
 
     def test_on_it_takes_the_band_from_a_rival_but_leaves_the_foreground_and_the_taskbar_alone(

@@ -73,7 +73,7 @@ class Options:
         self.stored(prefix, "1")
         poll(lambda: topmost(monitor.main()), "the main window in the topmost band")
         box = child(dialog, "Always On Top")["hwnd"]
-        _, seen = prefix.run(r"C:\e2e\helper.exe", "focus", dialog["hwnd"], 3000)
+        _, seen = prefix.helper("focus", dialog["hwnd"], 3000)
         self.assertEqual({line for line in seen.splitlines()},
                          {f'{{"foreground": {dialog["hwnd"]}, "active": {dialog["hwnd"]}, '
                           f'"focus": {box}}}'})

@@ -20,6 +20,8 @@
 //   act HWND ROW       run the default action of row ROW (from 0)
 //   listen PID         print "ready", then each value change of a window of the process PID as
 //                      JSON like a row's; until killed
+//   serve              answer requests of the modes that end, one a line on standard input, each
+//                      answer followed by the line "=STATUS": one process for a test's many
 #include <windows.h>
 #include <oleacc.h>
 
@@ -349,7 +351,35 @@ int Listen(DWORD pid) {
 
 }  // namespace
 
+int Run(int argc, wchar_t** argv);
+
+int Serve(wchar_t* program) {
+    char line[1024];
+    while (std::fgets(line, sizeof line, stdin) != nullptr) {
+        std::vector<std::wstring> words;
+        for (const char* c = line; *c != '\0'; ++c) {
+            if (*c > ' ' && (c == line || c[-1] <= ' ')) {
+                words.emplace_back();
+            }
+            if (*c > ' ') {
+                words.back() += static_cast<wchar_t>(*c);  // the requests are ASCII
+            }
+        }
+        std::vector<wchar_t*> args{program};
+        for (std::wstring& word : words) {
+            args.push_back(word.data());
+        }
+        std::printf("=%d\n", Run(static_cast<int>(args.size()), args.data()));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
+    return argc == 2 && std::wstring(argv[1]) == L"serve" ? Serve(argv[0]) : Run(argc, argv);
+}
+
+int Run(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"start" || mode == L"stop") {
         return StandInForNet();
