@@ -3,11 +3,12 @@
 #   make deps        install the Debian packages the rest needs (apt-get; root, or says what to run)
 #   make build       configure and build the native logic + unit tests and the 64-bit tavori.exe
 #   make build-x86   build the 32-bit tavori.exe
+#   make unit-test   run the native unit tests (after make build)
 #   make test        deps, all three builds, format check, unit tests, a second build of tavori.exe
 #                    elsewhere that must give the same bytes, end-to-end tests under Wine
 #   make format      reformat the C++ sources in place
 #   make run         deps, build, then run tavori.exe under Wine (on $DISPLAY, or a private Xvfb)
-#   make clean       remove build/
+#   make clean       remove build/: every build, make run's Wine prefix, the release zips
 
 SHELL := /bin/bash
 .SHELLFLAGS := -euo pipefail -c
@@ -68,12 +69,26 @@ build-x86:
 	cmake --build --preset windows-x86 --parallel $(JOBS)
 
 # A failed 32-bit build, format check or test does not keep the others from running; make test
-# fails at the end if any did. Without the native and 64-bit builds there is nothing to test.
+# fails at the end if any did. Without the 64-bit build there is nothing to test end to end.
+# The Wine prefix that every end-to-end test copies is made beside the 64-bit build. The
+# end-to-end tests mostly wait on Wine and the clock, so the native build, the unit tests,
+# the format check and the reproducible check's second build run beside them; their words
+# follow the end-to-end tests', and the count of those is said again last.
 test: deps
-	$(MAKE) --no-print-directory build
+	rm -rf build/e2e-template; mkdir -p build
 	status=0; \
+	tests/e2e/run --prepare --template build/e2e-template >build/e2e-template.log 2>&1 & \
+	template=$$!; \
+	$(MAKE) --no-print-directory build-windows; \
 	$(MAKE) --no-print-directory build-x86 || status=1; \
-	$(MAKE) --no-print-directory -k format-check unit-test reproducible-test e2e-test || status=1; \
+	wait $$template || { cat build/e2e-template.log; exit 1; }; \
+	$(MAKE) --no-print-directory -k build-linux unit-test format-check reproducible-test \
+		>build/beside-e2e.log 2>&1 & beside=$$!; \
+	$(MAKE) --no-print-directory e2e-test E2E_FLAGS="--template build/e2e-template" \
+		| tee build/e2e.log || status=1; \
+	wait $$beside || status=1; \
+	cat build/beside-e2e.log; \
+	echo "end-to-end: $$(tail -n 1 build/e2e.log)"; \
 	exit $$status
 
 unit-test:
@@ -85,7 +100,7 @@ reproducible-test:
 	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) tests/reproducible/check
 
 e2e-test:
-	tests/e2e/run
+	tests/e2e/run $(E2E_FLAGS)
 
 format:
 	$(CXX_SOURCES) | xargs -r clang-format -i
@@ -107,14 +122,15 @@ clean:
 #                    benchmark, then measure them under Wine and print one table of figures
 #   make soak [MINUTES=60]
 #                    run tavori.exe under Wine that long, sampling every 10 s what it holds
-#                    (handles, GDI and USER objects, memory), and print the growth
+#                    (memory, descriptors, its wineserver's memory; handles, GDI and USER
+#                    objects where the system counts them), and print the growth
 #   make dist        build both exes and pack build/dist/tavori-<version>-win64.zip and -win32.zip
-#                    (tavori.exe, README.txt, LICENSE) with CPack; prints their SHA-256 sums,
-#                    also kept in build/dist/SHA256SUMS
+#                    (tavori.exe, README.txt made from docs/guide.md, LICENSE) with CPack; prints
+#                    their SHA-256 sums, also kept in build/dist/SHA256SUMS
 #   make fuzz [SECONDS=60] [FUZZ_JOBS=1]
-#                    libFuzzer (clang, ASan + UBSan) over the settings' number texts and the
-#                    window placement read from them; new inputs go to build/fuzz/corpus, a
-#                    crashing one to build/fuzz/crash-*
+#                    libFuzzer (clang, ASan + UBSan) over the settings' number texts and their
+#                    round trips; new inputs go to build/fuzz/corpus, a crashing one to
+#                    build/fuzz/crash-*
 
 SECONDS ?= 60
 FUZZ_JOBS ?= 1
@@ -136,7 +152,7 @@ bench: deps
 soak: deps
 	$(MAKE) --no-print-directory build-windows
 	cmake --build --preset windows --parallel $(JOBS) --target tavori-resources
-	tools/bench/soak.py --minutes $(MINUTES)
+	tools/bench/bench.py --soak $(MINUTES)
 
 # CPack works in build/dist/_CPack_Packages; only the ZIPs are left there, rewritten so that
 # one commit gives the same bytes anywhere: entries dated the commit's time, in a fixed order and

@@ -1,10 +1,13 @@
 # make dist: one ZIP per Windows build, tavori-<version>-win64.zip or -win32.zip, holding
 # tavori.exe, README.txt and LICENSE in a folder of the same name. The exe is copied from the
-# build folder, where it stays. README.txt is the administrators' short guide, not the Markdown
-# build guide, whose pictures the ZIP does not carry; it and LICENSE get Windows line ends, so
-# that any Notepad shows them as lines.
+# build folder, where it stays. README.txt is docs/guide.md, the administrators' guide, which is
+# written to read as plain text: only its backticks go. It and LICENSE get Windows line ends,
+# so that any Notepad shows them as lines.
 install(TARGETS tavori RUNTIME DESTINATION .)
-configure_file(${CMAKE_SOURCE_DIR}/docs/README.txt ${CMAKE_BINARY_DIR}/package/README.txt @ONLY
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/guide.md)
+file(READ ${CMAKE_SOURCE_DIR}/docs/guide.md guide)
+string(REPLACE "`" "" guide "${guide}")
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/package/README.txt CONTENT "${guide}" @ONLY
     NEWLINE_STYLE CRLF)
 configure_file(${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE @ONLY
     NEWLINE_STYLE CRLF)

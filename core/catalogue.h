@@ -2,17 +2,12 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace tavori {
+#include "core/colour.h"
 
-// A colour number laid out 0x00BBGGRR, as Windows' COLORREF is, and a row's three colours.
-using Colour = std::uint32_t;
-constexpr Colour kRunningColour = 65280;          // 0x0000FF00, green
-constexpr Colour kNotRunningColour = 255;         // 0x000000FF, red
-constexpr Colour kNotYetProbedColour = 16776960;  // 0x00FFFF00, cyan
+namespace tavori {
 
 // One Windows service: its name goes into the commands and onto the row, its image name into
 // the probe; they differ for the list connector (MELCS runs melsc.exe).
@@ -36,7 +31,6 @@ inline constexpr std::array<ServiceRow, 7> kWatchedServices{{
 // IIS: neither shown nor watched, only started and stopped from the options dialog.
 inline constexpr ServiceRow kWebPublishingService{"W3SVC", "", ""};
 
-// "net.exe stop MEPOPS", "net.exe start MEPOPS".
 inline std::string StopCommand(const ServiceRow& service) {
     return "net.exe stop " + std::string(service.serviceName);
 }
@@ -52,11 +46,6 @@ inline std::string ToggleCommand(const ServiceRow& service, Colour rowColour) {
 // The probe's query; the catalogue's names hold no apostrophe, and WMI ignores letter case.
 inline std::string BuildProcessQuery(std::string_view imageName) {
     return "SELECT Name FROM Win32_Process WHERE Name='" + std::string(imageName) + "'";
-}
-
-// The probe's answer: two running copies count as one.
-constexpr bool ProcessFound(std::size_t matchingProcesses) {
-    return matchingProcesses != 0;
 }
 
 }  // namespace tavori

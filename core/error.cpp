@@ -6,12 +6,6 @@
 
 namespace tavori {
 
-namespace {
-
-constexpr std::size_t kQuotedCharacters = 40;
-
-}  // namespace
-
 std::string DescribeUntrappedError(const std::exception& error) {
     std::string message = "TAVORI has to close because of an error.\n\n";
     if (const auto* known = dynamic_cast<const Error*>(&error)) {
@@ -40,6 +34,7 @@ std::string DescribeUntrappedError(const std::exception& error) {
 }
 
 std::string QuoteStoredText(std::string_view text) {
+    constexpr std::size_t kQuotedCharacters = 40;
     std::size_t characters = 0;
     std::size_t cut = text.size();
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -11,10 +11,7 @@ namespace tavori::win32 {
 // One owner per system resource: a unique_ptr whose deleter is the resource's close function.
 template <auto Close>
 struct Closer {
-    template <typename T>
-    void operator()(T* resource) const {
-        Close(resource);
-    }
+    void operator()(auto* resource) const { Close(resource); }
 };
 template <typename Handle, auto Close>
 using Unique = std::unique_ptr<std::remove_pointer_t<Handle>, Closer<Close>>;

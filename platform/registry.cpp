@@ -1,7 +1,11 @@
-#include "platform/system.h"
+#include "platform/registry.h"
+
+#include <windows.h>
 
 #include "core/error.h"
 #include "platform/handles.h"
+#include "platform/system_error.h"
+#include "platform/text.h"
 
 namespace tavori::win32 {
 
@@ -67,28 +71,17 @@ void RegistryStore::Write(std::string_view application, std::string_view section
           "Saving the setting \"" + std::string(key) + "\" to", Location(application, section));
 }
 
-// One named mutex per section, in the session's namespace: every copy of TAVORI the user runs
-// here shares it. One that ended holding it (WAIT_ABANDONED) leaves it to the next. After a wait
-// that runs out (a copy hung while holding it) the work runs unguarded: this copy still saves.
+// One named mutex per section in the session's namespace, shared by the user's copies; one that
+// ended holding it (WAIT_ABANDONED) leaves it to the next. Without the lock the work runs anyway,
+// so that this copy still saves: after a timed-out wait (a hung copy), or when the name cannot be
+// opened (another program's object, or, on Windows, an elevated copy's lock).
 void RegistryStore::AsOneUnit(std::string_view application, std::string_view section,
                               const std::function<void()>& work) {
     const std::wstring name = L"Local\\" + Widen(application) + L'.' + Widen(section);
     const UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, name.c_str()));
-    if (!mutex) {
-        ThrowLastError(
-            [&] {
-                return "Creating the lock \"" + Narrow(name) + "\" that guards the settings in " +
-                       Location(application, section) + " failed.";
-            },
-            "Sign out and in again (the name may be held by another program), then start TAVORI "
-            "again.");
-    }
-    const DWORD waited = ::WaitForSingleObject(mutex.get(), kUnitWaitMs);
-    if (waited == WAIT_FAILED) {
-        ThrowLastError([&] { return "Waiting for the lock \"" + Narrow(name) + "\" failed."; },
-                       "Start TAVORI again.");
-    }
-    const UniqueMutexHold held(waited == WAIT_TIMEOUT ? nullptr : mutex.get());
+    const DWORD waited = mutex ? ::WaitForSingleObject(mutex.get(), kUnitWaitMs) : WAIT_FAILED;
+    const bool owned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    const UniqueMutexHold held(owned ? mutex.get() : nullptr);
     work();
 }
 

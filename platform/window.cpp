@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
-#include "platform/system.h"
+#include "platform/system_error.h"
+#include "platform/text.h"
 
 namespace tavori::win32 {
 
@@ -21,11 +23,18 @@ int SystemDpi() {
 }
 
 Placement ScreenTwips(const RECT& rect) {
-    const int dpi = SystemDpi();
-    return {static_cast<float>(PixelsToTwips(rect.left, dpi)),
-            static_cast<float>(PixelsToTwips(rect.top, dpi)),
-            static_cast<float>(PixelsToTwips(rect.right - rect.left, dpi)),
-            static_cast<float>(PixelsToTwips(rect.bottom - rect.top, dpi))};
+    const auto twips = [](int pixels) {
+        return static_cast<float>(PixelsToTwips(pixels, SystemDpi()));
+    };
+    return {twips(rect.left), twips(rect.top), twips(rect.right - rect.left),
+            twips(rect.bottom - rect.top)};
+}
+
+// The outer frame, in twips, that the window's styles draw around `client`.
+Placement OuterTwips(HWND window, RECT client) {
+    ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
+    return ScreenTwips(client);
 }
 
 struct Monitors {
@@ -45,13 +54,21 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, RECT*, LPARAM data) noexcept
 
 // The smallest frame of this window's style that still shows its caption bar and close box.
 CaptionFrame CaptionFrameOf(HWND window) {
-    RECT frame{0, 0, ::GetSystemMetrics(SM_CXSMSIZE), 0};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
-    const Placement size = ScreenTwips(frame);
+    const Placement size = OuterTwips(window, {0, 0, ::GetSystemMetrics(SM_CXSMSIZE), 0});
     const float border = size.top + size.height;  // as thick at the top as at the bottom
     return {size.width, size.height, border, -size.top - border,
             static_cast<float>(PixelsToTwips(1, SystemDpi()))};
+}
+
+// Whether the frame offers a system command. Wine 8 carries out any another program sends: then
+// minimised, a window with no task-bar button is lost; maximised or sized, it stays so, saved.
+bool FrameOffers(HWND window, WPARAM command) {
+    command &= 0xFFF0;  // the low four bits are the system's own
+    const DWORD needs = command == SC_MINIMIZE   ? WS_MINIMIZEBOX
+                        : command == SC_MAXIMIZE ? WS_MAXIMIZEBOX
+                        : command == SC_SIZE     ? WS_THICKFRAME
+                                                 : 0;
+    return (::GetWindowLongPtrW(window, GWL_STYLE) & needs) == needs;
 }
 
 }  // namespace
@@ -72,18 +89,14 @@ BaseWindow::~BaseWindow() {
 void BaseWindow::Create(const wchar_t* className, const wchar_t* caption, DWORD style, HWND owner,
                         HICON icon) {
     const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-    const WNDCLASSEXW windowClass{sizeof(WNDCLASSEXW),
-                                  0,
-                                  &BaseWindow::WindowProc,
-                                  0,
-                                  0,
-                                  instance,
-                                  icon,
-                                  ::LoadCursorW(nullptr, IDC_ARROW),
-                                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                                  nullptr,
-                                  className,
-                                  nullptr};
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &BaseWindow::WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className;
     if (::RegisterClassExW(&windowClass) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         ThrowLastError(
             [&] { return "Registering the window class " + Narrow(className) + " failed."; });
@@ -104,12 +117,10 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<BaseWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_DESTROY && ::GetWindow(hwnd, GW_OWNER) == nullptr) {
-        ::PostQuitMessage(0);  // the main window is gone: so is the program
-    }
     if (self != nullptr && message == WM_NCDESTROY) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;  // the default processing below still gets the window's handle
+        self->destroyed_ = true;
         self = nullptr;
     }
     if (self == nullptr || self->detached_ || Dispatcher().Failed()) {
@@ -127,8 +138,14 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                     self->OnSessionEnd();
                 }
                 break;
+            case WM_ACTIVATE:  // as a dialog does: the focus returns where it was
+                self->OnActivate(LOWORD(wParam) != WA_INACTIVE);
+                break;
             default:
-                result = self->HandleMessage(message, wParam, lParam);
+                // A system command the frame does not offer is refused, as its greyed menu item.
+                if (message != WM_SYSCOMMAND || FrameOffers(hwnd, wParam)) {
+                    result = self->HandleMessage(message, wParam, lParam);
+                }
                 break;
         }
         handled = true;
@@ -136,18 +153,13 @@ LRESULT CALLBACK BaseWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
     return handled ? result : ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-void BaseWindow::UnloadOnce() {
-    if (!unloaded_) {
-        unloaded_ = true;
-        OnUnload();
-    }
-}
-
 void BaseWindow::Close() {
     if (hwnd_ == nullptr) {
         return;
     }
-    UnloadOnce();
+    if (!std::exchange(unloaded_, true)) {
+        OnUnload();
+    }
     ::DestroyWindow(hwnd_);
 }
 
@@ -173,11 +185,9 @@ HWND BaseWindow::AddControl(int id, const wchar_t* windowClass, std::string_view
 
 Placement BaseWindow::LeastSize(int designWidth, int designHeight) const {
     const int dpi = SystemDpi();
-    RECT frame{0, 0, std::max<LONG>(TwipsToPixels(designWidth, dpi), layoutEnd_.x),
-               std::max<LONG>(TwipsToPixels(designHeight, dpi), layoutEnd_.y)};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
-    const Placement size = ScreenTwips(frame);
+    const Placement size =
+        OuterTwips(hwnd_, {0, 0, std::max<LONG>(TwipsToPixels(designWidth, dpi), layoutEnd_.x),
+                           std::max<LONG>(TwipsToPixels(designHeight, dpi), layoutEnd_.y)});
     return {0, 0, size.width, size.height};
 }
 
@@ -214,10 +224,7 @@ Placement BaseWindow::GetPlacement() const {
     } else {
         ::GetWindowRect(hwnd_, &rect);
     }
-    if (given_ && ::EqualRect(&rect, &givenRect_)) {
-        return *given_;
-    }
-    return ScreenTwips(rect);
+    return given_ && ::EqualRect(&rect, &givenRect_) ? *given_ : ScreenTwips(rect);
 }
 
 void BaseWindow::OnActivate(bool active) {
@@ -231,10 +238,9 @@ void BaseWindow::OnActivate(bool active) {
     if (::IsIconic(hwnd_)) {
         return;  // the focus moves when the window is restored
     }
-    HWND target = lastFocus_;
-    if (target == nullptr || !::IsWindow(target)) {
-        target = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-    }
+    const HWND target = lastFocus_ != nullptr && ::IsWindow(lastFocus_)
+                            ? lastFocus_
+                            : ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
     if (target != nullptr) {
         ::SetFocus(target);
     }
@@ -262,9 +268,9 @@ UniqueBrush MakeBrush(Colour colour) {
     return GdiObject(UniqueBrush(::CreateSolidBrush(colour)));
 }
 
-bool PumpMessages(const bool* until) {
+bool PumpMessages(const bool& done) {
     MSG message{};
-    while (until == nullptr || !*until) {
+    while (!done) {
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
         if (got == 0 || got == -1) {
             return false;
@@ -282,9 +288,6 @@ bool PumpMessages(const bool* until) {
 }
 
 void ShowFatalErrorAndExit(const std::string& message) {
-    // A queued WM_QUIT (the failed load's half-made window posts one) would close the box.
-    MSG quit{};
-    ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     // Task-modal with no owner: every window of ours is disabled while the box is up.
     ::MessageBoxW(nullptr, Widen(message).c_str(), L"TAVORI",
                   MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);

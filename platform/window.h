@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "core/catalogue.h"
+#include "core/colour.h"
 #include "core/error.h"
 #include "platform/handles.h"
 #include "settings/placement.h"
@@ -15,17 +15,15 @@ namespace tavori::win32 {
 // The program's one dispatcher: its fatal exit shows the error box and ends the process.
 EventDispatcher& Dispatcher();
 
-// The base of our two windows: a static thunk binds the object at WM_NCCREATE, and every message
-// goes through the dispatcher to HandleMessage, which forwards it to a named member.
+// The base of our two windows: bound at WM_NCCREATE; every message goes through the dispatcher.
 class BaseWindow {
   public:
     BaseWindow(const BaseWindow&) = delete;
     BaseWindow& operator=(const BaseWindow&) = delete;
 
     HWND Handle() const { return hwnd_; }
-
-    // Unloads the window and destroys it, as its close box does.
-    void Close();
+    const bool& Destroyed() const { return destroyed_; }  // set however it was destroyed
+    void Close();  // unloads the window and destroys it, as its close box does
 
   protected:
     BaseWindow() = default;
@@ -34,8 +32,7 @@ class BaseWindow {
     void Create(const wchar_t* className, const wchar_t* caption, DWORD style, HWND owner,
                 HICON icon);
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
-    // Saves what the window keeps; run once, whatever closes the window.
-    virtual void OnUnload() = 0;
+    virtual void OnUnload() = 0;  // saves what it keeps; run once, whatever closes the window
     // WM_ENDSESSION for a session that ends: the program saves and ends as a close would, so
     // that it is sound whether Windows then ends the process or, sent by another program, not.
     virtual void OnSessionEnd() { Close(); }
@@ -53,36 +50,35 @@ class BaseWindow {
     void SetPlacement(Placement placement, const Placement& firstRun, const Placement& least = {});
     Placement GetPlacement() const;
 
-    // The least outer size, in twips, whose client area holds every control and the design area
-    // (in twips) inside the frame this system draws for the window's styles at its DPI: Windows
-    // 10 and 11 draw taller captions than the twips of the first-run sizes allow for.
+    // The least outer size, in twips, holding every control and the design area inside this
+    // system's frame: Windows 10 and 11 draw taller captions than the first-run sizes allow for.
     Placement LeastSize(int designWidth, int designHeight) const;
     static Placement AtLeast(Placement placement, const Placement& least);
-
-    // As a dialog does: the focus returns to the control that had it, or goes to the first one.
-    void OnActivate(bool active);
 
     HWND hwnd_ = nullptr;
 
   private:
+    void OnActivate(bool active);  // the focus returns to where it was, or to the first control
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept;
-    void UnloadOnce();
 
     bool unloaded_ = false;
     bool detached_ = false;
+    bool destroyed_ = false;
     HWND lastFocus_ = nullptr;
     POINT layoutEnd_{};  // the controls' right and bottom edges, in client pixels
     std::optional<Placement> given_;
     RECT givenRect_{};
 };
 
-// A font of the given face (the system substitutes a close one where it is missing).
+// The system substitutes a close face for a missing one.
 UniqueFont MakeFont(const wchar_t* face, double points, bool bold);
 UniqueBrush MakeBrush(Colour colour);
 
-// Runs the messages, Tab and arrows as in dialogs, until `until` or WM_QUIT (then false).
-bool PumpMessages(const bool* until = nullptr);
+// Runs the messages, Tab and arrows as in dialogs, until `done` is set (true) or a WM_QUIT comes
+// (false). Not on WM_QUIT alone: a modal loop of the system's (Wine's move and size loops at
+// least) may take it and not post it again.
+bool PumpMessages(const bool& done);
 
 // The error box, then the end of the process: no window is destroyed and no unload runs.
 [[noreturn]] void ShowFatalErrorAndExit(const std::string& message);

@@ -1,5 +1,6 @@
-#include "platform/system.h"
+#include "platform/wmi.h"
 
+#include <windows.h>
 #include <wbemidl.h>
 #include <wrl/client.h>
 
@@ -8,13 +9,20 @@
 
 #include "core/catalogue.h"
 #include "core/error.h"
+#include "core/row_state.h"
 #include "platform/handles.h"
+#include "platform/system_error.h"
+#include "platform/text.h"
 
 namespace tavori::win32 {
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
+
+// The longest a probe waits for WMI (a later answer is none); COM's modal loop runs meanwhile.
+constexpr LONG kMostWaitMs = 2000;
+static_assert(kWbemNoMore == WBEM_S_FALSE);
 
 UniqueBstr MakeBstr(std::wstring_view text) {
     UniqueBstr made(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
@@ -74,7 +82,7 @@ ComApartment::~ComApartment() {
     ::CoUninitialize();
 }
 
-bool IsProcessRunning(std::string_view imageName) {
+ProbeAnswer IsProcessRunning(std::string_view imageName) {
     const std::string query = BuildProcessQuery(imageName);
     // A fresh connection on every call: nothing is kept between probes.
     ComPtr<IWbemLocator> locator;
@@ -82,8 +90,8 @@ bool IsProcessRunning(std::string_view imageName) {
                              IID_PPV_ARGS(&locator)),
           "creating the WMI locator failed", query);
     ComPtr<IWbemServices> services;
-    Check(locator->ConnectServer(MakeBstr(L"ROOT\\CIMV2").get(), nullptr, nullptr, nullptr, 0,
-                                 nullptr, nullptr, &services),
+    Check(locator->ConnectServer(MakeBstr(L"ROOT\\CIMV2").get(), nullptr, nullptr, nullptr,
+                                 WBEM_FLAG_CONNECT_USE_MAX_WAIT, nullptr, nullptr, &services),
           "connecting to ROOT\\CIMV2 failed", query);
     Check(::CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                               RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
@@ -94,19 +102,15 @@ bool IsProcessRunning(std::string_view imageName) {
                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
                               &results),
           "the query failed", query);
-    std::size_t count = 0;
-    for (;;) {
-        ComPtr<IWbemClassObject> object;
-        ULONG returned = 0;
-        const HRESULT hr = results->Next(static_cast<LONG>(WBEM_INFINITE), 1,
-                                         object.ReleaseAndGetAddressOf(), &returned);
-        count += returned;
-        if (hr == WBEM_S_FALSE) {
-            break;  // no more objects
-        }
+    // The first result is the answer: an object is a process found, the results' end is none.
+    ComPtr<IWbemClassObject> object;
+    ULONG returned = 0;
+    const HRESULT hr = results->Next(kMostWaitMs, 1, &object, &returned);
+    const ProbeAnswer answer = ReadProbeResult(static_cast<std::uint32_t>(hr), returned);
+    if (answer == ProbeAnswer::Failed) {
         Check(hr, "reading the query's results failed", query);
     }
-    return ProcessFound(count);
+    return answer;
 }
 
 }  // namespace tavori::win32

@@ -51,8 +51,7 @@ bool AtLeastOne(std::string_view number) {
 
 // `tooLarge` tells a number beyond T's largest from a text that is no number.
 template <typename T>
-std::optional<T> ParseFloating(std::string_view text, bool& tooLarge) {
-    tooLarge = false;
+std::optional<T> ParseFloating(std::string_view text, bool* tooLarge = nullptr) {
     const std::optional<std::string_view> number = Number(text);
     if (!number) {
         return std::nullopt;
@@ -66,8 +65,11 @@ std::optional<T> ParseFloating(std::string_view text, bool& tooLarge) {
     }
     // Out of range either way, from_chars leaves the value unset: one too small rounds to 0.
     if (error == std::errc::result_out_of_range) {
-        tooLarge = AtLeastOne(*number);
-        return tooLarge ? std::nullopt : std::optional<T>(0);
+        const bool large = AtLeastOne(*number);
+        if (tooLarge != nullptr) {
+            *tooLarge = large;
+        }
+        return large ? std::nullopt : std::optional<T>(0);
     }
     // from_chars also reads "inf" and "nan": neither is a placement.
     if (error != std::errc() || !std::isfinite(value)) {
@@ -79,18 +81,16 @@ std::optional<T> ParseFloating(std::string_view text, bool& tooLarge) {
 }  // namespace
 
 std::optional<float> ParseSingle(std::string_view text) {
-    bool tooLarge = false;
-    return ParseFloating<float>(text, tooLarge);
+    return ParseFloating<float>(text);
 }
 
 std::optional<double> ParseDouble(std::string_view text) {
-    bool tooLarge = false;
-    return ParseFloating<double>(text, tooLarge);
+    return ParseFloating<double>(text);
 }
 
 bool IsNumberText(std::string_view text) {
     bool tooLarge = false;
-    return ParseFloating<double>(text, tooLarge) || tooLarge;
+    return ParseFloating<double>(text, &tooLarge) || tooLarge;
 }
 
 std::optional<std::int16_t> ParseInt16(std::string_view text) {

@@ -7,10 +7,9 @@
 
 namespace tavori {
 
-// The settings' number texts, the same in every locale: a decimal point, never the user's
-// separator. Accepted: what the program writes, plus surrounding blanks, a sign and an exponent.
-// A number too small for the target reads as 0, as a conversion rounds it; anything else, an
-// empty text, or a number too large reads as nothing.
+// The settings' number texts, a decimal point in every locale. Accepted: what the program writes,
+// plus surrounding blanks, a sign and an exponent. One too small for the target reads as 0 (as a
+// conversion rounds it); anything else, an empty text, or a number too large, as nothing.
 std::optional<float> ParseSingle(std::string_view text);
 std::optional<double> ParseDouble(std::string_view text);
 // Whether the text is a number as these read it, of any size.

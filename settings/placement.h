@@ -14,10 +14,7 @@ double PixelsToTwips(int pixels, int dpi);
 
 // A window's outer frame in twips from the top-left corner of the primary screen.
 struct Placement {
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
+    float left = 0, top = 0, width = 0, height = 0;
 
     friend bool operator==(const Placement&, const Placement&) = default;
 };
@@ -31,24 +28,18 @@ struct MonitorArea {
 // In twips: the least frame that holds the caption bar and close box, where the caption lies
 // below the frame's top, and the least of it a mouse can grab.
 struct CaptionFrame {
-    float minWidth = 0;
-    float minHeight = 0;
-    float captionTop = 0;
-    float captionHeight = 0;
-    float grip = 0;
+    float minWidth = 0, minHeight = 0, captionTop = 0, captionHeight = 0, grip = 0;
 };
 
-// Four keys, read and written in this order: "MainLeft", "MainTop", "MainWidth", "MainHeight",
-// after a prefix ("OPTIONS" for the dialog), as one unit of the store. A missing key gives its
-// default.
+// "MainLeft", "MainTop", "MainWidth", "MainHeight" in this order, after a prefix ("OPTIONS" for
+// the dialog), as one unit of the store; a missing key gives its default.
 Placement RestorePlacement(SettingsStore& store, std::string_view prefix,
                            const Placement& defaults);
 void SavePlacement(SettingsStore& store, std::string_view prefix, const Placement& placement);
 
-// With no task-bar button or minimise box, a window whose caption cannot be reached could be
-// neither moved nor closed. A size too small for the caption and close box, or beyond all
-// monitors, opens at its first-run value; a caption on no work area moves, at its size, into the
-// nearest monitor's. Anything with a reachable caption stays exactly where it was.
+// With no task-bar button or minimise box, a window with an unreachable caption could be neither
+// moved nor closed. A size under the caption and close box's, or beyond all monitors, opens at the
+// first run's; a caption on no work area moves into the nearest one. Else nothing changes.
 Placement KeepOnScreen(Placement placement, const Placement& firstRun, const CaptionFrame& frame,
                        std::span<const MonitorArea> monitors);
 

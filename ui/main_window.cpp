@@ -2,8 +2,13 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "core/timers.h"
-#include "platform/system.h"
+#include "platform/process.h"
+#include "platform/system_error.h"
+#include "platform/text.h"
+#include "platform/wmi.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "ui/options_dialog.h"
@@ -21,13 +26,10 @@ constexpr Colour kRowText = 0;  // black: the rows' backgrounds are always light
 static_assert(kNoSizeNoMove == (SWP_NOSIZE | SWP_NOMOVE) && kNoActivate == SWP_NOACTIVATE &&
               kAsync == SWP_ASYNCWINDOWPOS);
 
-// Controls in tab order from 100, above Enter's and Escape's IDOK and IDCANCEL. Timers: the
-// watchers 1 to 7 by row, then AlwaysOnTopTimer.
+// Controls in tab order from 100, above IDOK and IDCANCEL; timers: watchers 1 to 7, then keeper.
 constexpr int kFirstRowId = 100;
 constexpr int kOptionsButtonId = kFirstRowId + static_cast<int>(kWatchedServices.size());
 constexpr UINT_PTR kAlwaysOnTopTimer = kWatchedServices.size() + 1;
-
-constexpr UINT kActivatePopupMessage = WM_APP + 1;
 
 }  // namespace
 
@@ -38,6 +40,15 @@ MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
     Create(L"TAVORI_MAIN", L"TAVORI", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
            nullptr, icon);
     font_ = win32::MakeFont(L"MS Sans Serif", 8.25, true);
+    // Unowned: Wine files owned popups between their owner and the topmost band, so an owned
+    // topmost tooltip would keep the keeper from ever making this window topmost.
+    tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
+                                     WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                     ::GetModuleHandleW(nullptr), nullptr));
+    if (!tooltip_) {
+        win32::ThrowLastError([] { return "Creating the tooltips failed."; });
+    }
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         ServiceRowControl& row = rows_[i];
         row.brush = win32::MakeBrush(row.colour);
@@ -49,16 +60,18 @@ MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {
         ::SendMessageW(row.box, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
         // Edit controls report no double-clicks to their parent: hook the control itself.
         ::SetWindowSubclass(row.box, &MainWindow::RowProc, i, reinterpret_cast<DWORD_PTR>(this));
-        AddTooltip(row.box, kWatchedServices[i].description);
+        std::wstring tip = win32::Widen(kWatchedServices[i].description);  // the tooltip copies it
+        TOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = hwnd_;
+        info.uId = reinterpret_cast<UINT_PTR>(row.box);
+        info.lpszText = tip.data();
+        ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     }
     AddControl(kOptionsButtonId, L"BUTTON", "OPTIONS", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 2520,
                kClientWidthTwips, 255, font_.get());
-    Load();
-}
-
-void MainWindow::Load() {
-    // It cannot be resized by hand: a smaller stored size, saved under a thinner frame, opens at
-    // the first run's.
+    // Not sizable: a smaller stored size (saved under a thinner frame) opens at the first run's.
     const Placement least = LeastSize(kClientWidthTwips, 0);
     const Placement firstRun = AtLeast(kFirstRunPlacement, least);
     SetPlacement(RestorePlacement(settings_, "", firstRun), firstRun, least);
@@ -74,8 +87,10 @@ void MainWindow::Load() {
 }
 
 void MainWindow::SetAlwaysOnTop(bool on) {
+    const bool wasOn = std::exchange(keeperOn_, on);
     if (!on) {
-        if (::KillTimer(hwnd_, kAlwaysOnTopTimer)) {
+        ::KillTimer(hwnd_, kAlwaysOnTopTimer);
+        if (wasOn) {
             ::SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
@@ -84,32 +99,14 @@ void MainWindow::SetAlwaysOnTop(bool on) {
     }
 }
 
-void MainWindow::AddTooltip(HWND tool, std::string_view text) {
-    if (!tooltip_) {
-        // Unowned: Wine files owned popups between their owner and the topmost band, so an owned
-        // topmost tooltip would keep the keeper from ever making this window topmost.
-        tooltip_.reset(::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TOOLTIPS_CLASSW, nullptr,
-                                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                                         nullptr, ::GetModuleHandleW(nullptr), nullptr));
-        if (!tooltip_) {
-            win32::ThrowLastError([] { return "Creating the tooltips failed."; });
-        }
-    }
-    std::wstring wide = win32::Widen(text);  // the tooltip keeps its own copy
-    TOOLINFOW info{};
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = hwnd_;
-    info.uId = reinterpret_cast<UINT_PTR>(tool);
-    info.lpszText = wide.data();
-    ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-}
-
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
-            OnTimer(wParam);
+            if (wParam == kAlwaysOnTopTimer) {
+                OnAlwaysOnTopTick();
+            } else if (wParam >= 1 && wParam <= rows_.size()) {
+                OnWatchTick(wParam - 1);
+            }
             return 0;
         case WM_COMMAND:
             // Enter and Escape arrive as IDOK and IDCANCEL from no control: ignored.
@@ -123,50 +120,41 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // The minimum tracking size of a tool window is wider than this 81-pixel column.
             reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {1, 1};
             return 0;
-        case WM_ACTIVATE:
-            OnActivateWindow(LOWORD(wParam) != WA_INACTIVE);
-            return 0;
-        case kActivatePopupMessage:
-            OnActivatePopup();
-            return 0;
         case WM_DESTROY:
             tooltip_.reset();
+            // Ends Wine's move and size loops, which end at a button-up, a key or WM_QUIT, not when
+            // the window goes; they may keep the WM_QUIT, so our loops end on Destroyed().
+            ::PostQuitMessage(0);
             return 0;
         default:
             return Default(message, wParam, lParam);
     }
 }
 
-void MainWindow::OnTimer(UINT_PTR id) {
-    if (id == kAlwaysOnTopTimer) {
-        OnAlwaysOnTopTick();
-    } else if (id >= 1 && id <= rows_.size()) {
-        OnWatchTick(id - 1);
-    }
-}
-
 void MainWindow::OnWatchTick(std::size_t row) {
-    if (!TickProbes(::GetTickCount64(), rows_[row].answeredAt, probing_, kWatchIntervalMs)) {
-        return;
+    ServiceRowControl& state = rows_[row];
+    if (TickProbes(::GetTickCount64(), state.answeredAt, probing_, kWatchIntervalMs)) {
+        probing_ = true;  // left set by a failed probe: the program then ends
+        state.answer = win32::IsProcessRunning(kWatchedServices[row].probeImageName);
+        probing_ = false;
+        state.answeredAt = ::GetTickCount64();
     }
-    probing_ = true;  // left set by a failed probe: the program then ends
-    const bool running = win32::IsProcessRunning(kWatchedServices[row].probeImageName);
-    probing_ = false;
-    rows_[row].answeredAt = ::GetTickCount64();
-    const Colour colour = running ? kRunningColour : kNotRunningColour;
-    if (colour != rows_[row].colour) {  // an unchanged colour needs no new brush or repaint
-        rows_[row].brush = win32::MakeBrush(colour);
-        rows_[row].colour = colour;
-        ::InvalidateRect(rows_[row].box, nullptr, TRUE);
+    // On every tick, probed or not: an answer grown old while other probes waited is none.
+    const Colour colour =
+        RowColour(state.answer, state.answeredAt ? ::GetTickCount64() - *state.answeredAt : 0);
+    if (colour != state.colour) {  // an unchanged colour needs no new brush or repaint
+        state.brush = win32::MakeBrush(colour);
+        state.colour = colour;
+        ::InvalidateRect(state.box, nullptr, TRUE);
+        ::NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, state.box, OBJID_CLIENT, CHILDID_SELF);
     }
 }
 
 void MainWindow::OnAlwaysOnTopTick() {
     KeeperTick(
-        hwnd_, [] { return ::GetForegroundWindow(); },
+        keeperOn_, hwnd_, [] { return ::GetForegroundWindow(); },
         [this](HWND window) {
-            // Up the owner chain: GA_ROOTOWNER follows the owners of pop-ups only, and the
-            // dialog is none.
+            // Up the owners: GA_ROOTOWNER follows pop-ups' only, and the dialog is none.
             while (window != nullptr) {
                 window = ::GetWindow(window, GW_OWNER);
                 if (window == hwnd_) {
@@ -175,13 +163,23 @@ void MainWindow::OnAlwaysOnTopTick() {
             }
             return false;
         },
+        [](HWND window) {
+            wchar_t name[32] = {};
+            ::GetClassNameW(window, name, 32);
+            return window == ::GetShellWindow() || ::lstrcmpiW(name, L"Shell_TrayWnd") == 0 ||
+                   ::lstrcmpiW(name, L"Shell_SecondaryTrayWnd") == 0;
+        },
         [](HWND window, Band band, unsigned flags) {
             ::SetWindowPos(window, reinterpret_cast<HWND>(static_cast<INT_PTR>(band)), 0, 0, 0, 0,
                            flags);
         });
 }
 
-void MainWindow::OnRowDoubleClick(std::size_t row) {
+RowWords MainWindow::Words(std::size_t row) const {
+    return DescribeRow(kWatchedServices[row], rows_[row].colour);
+}
+
+void MainWindow::DoDefaultAction(std::size_t row) {
     win32::RunServiceCommand(ToggleCommand(kWatchedServices[row], rows_[row].colour));
 }
 
@@ -206,26 +204,8 @@ LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
                    reinterpret_cast<LPARAM>(control));
 }
 
-void MainWindow::OnActivateWindow(bool active) {
-    if (active && !::IsWindowEnabled(hwnd_)) {
-        // Activated while disabled: the keeper raised it over another program's window while
-        // the dialog is open. Hand the activation on to the dialog, as a click on a disabled
-        // owner does, once this one is over.
-        ::PostMessageW(hwnd_, kActivatePopupMessage, 0, 0);
-        return;
-    }
-    OnActivate(active);
-}
-
-void MainWindow::OnActivatePopup() {
-    if (optionsDialog_ != nullptr && ::GetActiveWindow() == hwnd_) {
-        ::SetActiveWindow(optionsDialog_->Handle());
-    }
-}
-
 void MainWindow::OnUnload() {
-    // Another program may close this window under the open dialog: the dialog, which would go
-    // with its owner unsaved, is closed first.
+    // Closed by another program under the dialog: the dialog, else gone unsaved, closes first.
     if (optionsDialog_ != nullptr) {
         optionsDialog_->Close();
     }
@@ -237,11 +217,17 @@ LRESULT CALLBACK MainWindow::RowProc(HWND box, UINT message, WPARAM wParam, LPAR
     if (message == WM_NCDESTROY) {
         ::RemoveWindowSubclass(box, &MainWindow::RowProc, row);
     }
+    auto& self = *reinterpret_cast<MainWindow*>(window);
+    // On 64-bit Windows MSAA sends OBJID_CLIENT as 0x00000000FFFFFFFC: compared as 32 bits.
+    if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
+        if (const LRESULT answer = win32::AnswerAccessibleObject(box, wParam, self, row)) {
+            return answer;
+        }
+    }
     // The control does its own work first, so a double-click still selects as usual.
     const LRESULT result = ::DefSubclassProc(box, message, wParam, lParam);
     if (message == WM_LBUTTONDBLCLK) {
-        win32::Dispatcher().Dispatch(
-            [&] { reinterpret_cast<MainWindow*>(window)->OnRowDoubleClick(row); });
+        win32::Dispatcher().Dispatch([&] { self.DoDefaultAction(row); });
     }
     return result;
 }

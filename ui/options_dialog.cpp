@@ -1,21 +1,17 @@
 #include "ui/options_dialog.h"
 
-#include "platform/system.h"
+#include "platform/process.h"
 #include "ui/main_window.h"
 
 namespace tavori {
 
 namespace {
 
-constexpr std::string_view kCredit = "Created By HALWERK";
-constexpr std::string_view kContactAddress = "tavori@halwerk.example";
-
 constexpr Colour kLabelBackground = 0;         // black
 constexpr Colour kLabelText = kRunningColour;  // green
 
-// In tab order from 100, above Enter's and Escape's IDOK and IDCANCEL: the check box first, to
-// hold the focus when the dialog opens.
-struct ControlSpec {
+// In tab order from 100, above IDOK and IDCANCEL; the check box first, to hold the focus.
+struct ControlLayout {
     const wchar_t* windowClass;
     std::string_view text;
     DWORD style;
@@ -23,24 +19,16 @@ struct ControlSpec {
 };
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE;
 constexpr DWORD kLabel = SS_CENTER | SS_NOTIFY | SS_NOPREFIX | WS_BORDER;
-constexpr ControlSpec kControls[] = {
+constexpr ControlLayout kControls[] = {
     {L"BUTTON", "Always On Top", WS_TABSTOP | BS_3STATE | BS_MULTILINE, 3120, 1680, 1095, 615},
     {L"BUTTON", "OK", kButton, 4440, 1680, 1575, 615},
     {L"BUTTON", "START IIS SERVICE", kButton, 240, 1680, 1095, 615},
     {L"BUTTON", "STOP IIS SERVICE", kButton, 1680, 1680, 1095, 615},
     {L"STATIC", "HALWERK - TAVORI", kLabel, 120, 120, 6015, 435},
     {L"STATIC", "Version 1.0", kLabel, 120, 1080, 3015, 465},
-    {L"STATIC", kCredit, kLabel, 120, 600, 6015, 450},
+    {L"STATIC", "Created By HALWERK", kLabel, 120, 600, 6015, 450},
 };
-enum ControlId {
-    kAlwaysOnTopId = 100,
-    kOkId,
-    kIisStartId,
-    kIisStopId,
-    kTitleId,
-    kVersionId,
-    kCreatorId
-};
+enum { kAlwaysOnTopId = 100, kOkId, kIisStartId, kIisStopId, kTitleId, kVersionId, kCreatorId };
 constexpr int kDesignWidthTwips = 6255;
 constexpr int kDesignHeightTwips = 2445;
 
@@ -55,20 +43,13 @@ OptionsDialog::OptionsDialog(MainWindow& mainWindow, SettingsStore& settings)
     labelFont_ = win32::MakeFont(L"MS Sans Serif", 12, true);
     labelBrush_ = win32::MakeBrush(kLabelBackground);
     int id = kAlwaysOnTopId;
-    for (const ControlSpec& control : kControls) {
-        const bool label = control.style == kLabel;
+    for (const ControlLayout& control : kControls) {
         AddControl(id++, control.windowClass, control.text, control.style, 0, control.left,
                    control.top, control.width, control.height,
-                   label ? labelFont_.get() : buttonFont_.get());
+                   control.style == kLabel ? labelFont_.get() : buttonFont_.get());
     }
     alwaysOnTop_ = ::GetDlgItem(hwnd_, kAlwaysOnTopId);
-    creator_ = ::GetDlgItem(hwnd_, kCreatorId);
-    Load();
-}
-
-void OptionsDialog::Load() {
-    // Only the first run's size grows to fit this system's frame: a stored one is as the user
-    // dragged it.
+    // Only the first run's size grows to fit this system's frame: a stored one is as dragged.
     const Placement firstRun =
         AtLeast(kFirstRunPlacement, LeastSize(kDesignWidthTwips, kDesignHeightTwips));
     SetPlacement(RestorePlacement(settings_, "OPTIONS", firstRun), firstRun);
@@ -83,8 +64,8 @@ void OptionsDialog::Load() {
 void OptionsDialog::ShowModal() {
     ::EnableWindow(mainWindow_.Handle(), FALSE);
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
-    if (!win32::PumpMessages(&closed_)) {
-        ::PostQuitMessage(0);  // hand WM_QUIT on to the outer loop
+    while (!win32::PumpMessages(Destroyed())) {
+        mainWindow_.Close();  // a WM_QUIT from another program: this dialog closes first
     }
 }
 
@@ -95,12 +76,6 @@ LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         case WM_CTLCOLORSTATIC:
             return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-        case WM_ACTIVATE:
-            OnActivate(LOWORD(wParam) != WA_INACTIVE);
-            return 0;
-        case WM_DESTROY:
-            closed_ = true;
-            return 0;
         default:
             return Default(message, wParam, lParam);
     }
@@ -108,16 +83,21 @@ LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void OptionsDialog::OnCommand(int id, UINT code) {
     if (id == kCreatorId && code == STN_DBLCLK) {
-        ::SetWindowTextW(creator_, win32::Widen(kContactAddress).c_str());
+        ::SetWindowTextW(::GetDlgItem(hwnd_, kCreatorId), L"tavori@halwerk.example");
         return;
     }
     if (code != BN_CLICKED) {
         return;
     }
     switch (id) {
-        case kAlwaysOnTopId:
-            OnAlwaysOnTopClick();
+        case kAlwaysOnTopId: {
+            // Cleared and ticked alternate; greyed (hand-edited) clears, as system boxes do.
+            const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
+            ::SendMessageW(alwaysOnTop_, BM_SETCHECK,
+                           state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
+            ApplyAlwaysOnTop();
             break;
+        }
         case kOkId:
             Close();
             break;
@@ -130,14 +110,6 @@ void OptionsDialog::OnCommand(int id, UINT code) {
         default:
             break;  // Enter and Escape arrive as IDOK and IDCANCEL from no control: ignored
     }
-}
-
-void OptionsDialog::OnAlwaysOnTopClick() {
-    // Cleared and ticked alternate; greyed (only a hand edit gives it) clears, as in system boxes.
-    const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
-    ::SendMessageW(alwaysOnTop_, BM_SETCHECK, state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED,
-                   0);
-    ApplyAlwaysOnTop();
 }
 
 void OptionsDialog::ApplyAlwaysOnTop() {

@@ -24,9 +24,7 @@ class OptionsDialog final : public win32::BaseWindow {
     void OnUnload() override;
     void OnSessionEnd() override;
 
-    void Load();
     void OnCommand(int id, UINT code);
-    void OnAlwaysOnTopClick();
     void ApplyAlwaysOnTop();
     LRESULT OnControlColour(HDC dc, HWND control);
 
@@ -36,8 +34,6 @@ class OptionsDialog final : public win32::BaseWindow {
     win32::UniqueFont buttonFont_;
     win32::UniqueBrush labelBrush_;
     HWND alwaysOnTop_ = nullptr;
-    HWND creator_ = nullptr;
-    bool closed_ = false;
 };
 
 }  // namespace tavori

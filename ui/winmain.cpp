@@ -7,7 +7,9 @@
 #include <memory>
 #include <optional>
 
-#include "platform/system.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "platform/wmi.h"
 #include "ui/main_window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -20,9 +22,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ::InitCommonControlsEx(&controls);
         com.emplace();
         mainWindow = std::make_unique<tavori::MainWindow>(settings);
+        // The first ShowWindow takes the starter's state ("Run: Minimized", start /min), by
+        // Windows' documentation, which would leave this window out of reach; the second is our
+        // own.
+        ::ShowWindow(mainWindow->Handle(), SW_SHOWNORMAL);
         ::ShowWindow(mainWindow->Handle(), SW_SHOWNORMAL);
     });
-    tavori::win32::PumpMessages();
+    // Until the main window is gone; a WM_QUIT from another program closes it as a close would.
+    while (!tavori::win32::PumpMessages(mainWindow->Destroyed())) {
+        tavori::win32::Dispatcher().Dispatch([&] { mainWindow->Close(); });
+    }
     return 0;
 }
 

@@ -1,5 +1,5 @@
-// A stand-in for a planted uxtheme.dll: when any process loads it, it leaves uxtheme.dll.ran
-// beside itself and does nothing else.
+// A stand-in for a planted DLL (uxtheme.dll, oleacc.dll): when any process loads it, it leaves
+// <name>.dll.ran beside itself and does nothing else.
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {

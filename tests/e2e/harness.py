@@ -1,148 +1,32 @@
-"""tavori.exe under Wine on a private Xvfb, seen as a user sees it: a template prefix copied per
-test with its own wineserver; the helper exe reports windows from inside, xdotool gives input,
-ImageMagick reads pixels. Without a window manager X root coordinates are screen coordinates,
-and the topmost band shows only in WS_EX_TOPMOST."""
+"""tavori.exe under Wine (tools/wine.py), seen as a user sees it: the helper exe reports windows
+from inside, xdotool gives input, ImageMagick reads pixels, the settings are read and written
+as regedit would. Without a window manager the topmost band shows only in WS_EX_TOPMOST."""
 
-import atexit
 import contextlib
-import ctypes
 import functools
-import json
 import os
 import re
 import shutil
 import subprocess
-import tempfile
-import time
+import sys
 import unittest
 from pathlib import Path
 
-REPO = Path(__file__).resolve().parents[2]
-BUILD = Path(os.environ.get("TAVORI_BUILD_DIR", REPO / "build" / "windows"))
-EXES = {  # arch: (tavori.exe, the Wine loader that runs it); one 64-bit prefix runs both
-    "x64": (BUILD / "tavori.exe", "/usr/lib/wine/wine64"),
-    "x86": (BUILD.parent / "windows-x86" / "tavori.exe", "/usr/lib/wine/wine"),
-}
-HELPER = BUILD / "tavori-testhelper.exe"
-WINE64, WINESERVER = "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver64"
-PREPARE_PREFIX = REPO / "tools" / "prepare-wine-prefix"
-DEADLINE = 30.0  # Wine on two busy cores can be slow to start, paint and answer
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+import wine  # noqa: E402
+# What the tests use of it as their own.
+from wine import DEADLINE, EXES, HELPER, own_display, poll, row_colours, rows, x  # noqa: E402,F401
+
 KEY = r"HKEY_CURRENT_USER\Software\TAVORI\Settings"
-COLOURS = {"00FFFF": "cyan", "00FF00": "green", "FF0000": "red"}
 WS_EX_TOPMOST = 0x8
 # The calls a relay trace shows, with the window procedures' messages that it always shows.
-RELAYED = "user32.SetWindowPos;user32.PostMessageW;kernel32.CreateProcessW;combase.CoCreateInstance"
-ADDR_NO_RANDOMIZE = 0x0040000
+RELAYED = "user32.SetWindowPos;kernel32.CreateProcessW;combase.CoCreateInstance"
 
 
-def start_wine_at_fixed_addresses():
-    """Debian's wine64 is a loader at 0x7d000000 without Wine's preloader, and the kernel puts
-    its brk heap at a random place up to 1 GiB above it: now and then over 0x7ffe0000, where
-    Wine must map the shared user data, and then the program never runs (status 1, "failed to
-    map the shared user data"). Every process started from here, and so every Wine process of
-    the run, is started without address randomisation: the heap stays where the loader ends."""
-    libc = ctypes.CDLL(None, use_errno=True)
-    libc.personality(libc.personality(0xFFFFFFFF) | ADDR_NO_RANDOMIZE)
-
-
-start_wine_at_fixed_addresses()
-
-
-def poll(probe, what, deadline=DEADLINE, until=bool):
-    """probe()'s first answer that until() accepts; fails after deadline seconds with the last
-    answers it saw."""
-    seen, end = [], time.monotonic() + deadline
-    while True:
-        value = probe()
-        if until(value):
-            return value
-        if not seen or seen[-1] != value:
-            seen.append(value)
-        if time.monotonic() > end:
-            raise AssertionError(f"gave up waiting for {what}; saw {seen[-5:]}")
-        time.sleep(0.2)
-
-
-def wine_env(prefix, display, home):
-    env = {k: v for k, v in os.environ.items() if not k.startswith("WINE")}
-    env.update(DISPLAY=display, WINEPREFIX=str(prefix), WINESERVER=WINESERVER, WINEDEBUG="-all",
-               WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d;winemenubuilder.exe=d",
-               HOME=str(home), XDG_CONFIG_HOME=str(home / ".config"), LC_ALL="C.UTF-8")
-    return env
-
-
-def wine_run(env, *args, cwd=None):
-    """Runs a Windows program to its end: (status, output). The output goes through a file:
-    the first program of a prefix starts Wine's services, which inherit its handles."""
-    with tempfile.TemporaryFile() as out:
-        status = subprocess.run([WINE64, *map(str, args)], env=env, cwd=cwd, stdout=out,
-                                stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
-                                timeout=DEADLINE * 2).returncode
-        out.seek(0)
-        return status, out.read().decode(errors="replace").replace("\r\n", "\n")
-
-
-def stop_wineserver(env):
-    """Ends the prefix's server, which writes its registry out, and waits for it."""
-    for flag in ("-k", "-w"):
-        subprocess.run([WINESERVER, flag], env=env, capture_output=True, timeout=DEADLINE)
-
-
-def make_prefix(env):
-    """wineboot, then the font set-up when the tree has one."""
-    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run([WINE64, "wineboot", "-i"], env=env, timeout=300, check=True, **quiet)
-    if os.access(PREPARE_PREFIX, os.X_OK):
-        subprocess.run([str(PREPARE_PREFIX)], env=dict(env, WINE=WINE64), check=True,
-                       stdin=subprocess.DEVNULL, timeout=300)
-    stop_wineserver(env)
-
-
-def start_xvfb(log):
-    read, write = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=(write,), stdout=log, stderr=log,
-                            start_new_session=True)
-    os.close(write)
-    with os.fdopen(read) as number:
-        return proc, ":" + number.readline().strip()
-
-
-class Session:
-    def __init__(self):
-        missing = [str(exe) for exe in (HELPER, EXES["x64"][0]) if not exe.is_file()]
-        assert not missing, f"build them first (make build): {missing}"
-        self.dir = Path(tempfile.mkdtemp(prefix="tavori-e2e-"))
-        self.xvfb, self.display = start_xvfb(open(self.dir / "xvfb.log", "wb"))
-        self.template = self.dir / "template"
-        try:
-            make_prefix(wine_env(self.template, self.display, self.dir))
-        except BaseException:
-            self.close()
-            raise
-
-    def close(self):
-        self.xvfb.kill()
-        self.xvfb.wait()
-        shutil.rmtree(self.dir, ignore_errors=True)
-
-
-_session = None
-
-
-def session():
-    global _session
-    if _session is None:
-        _session = Session()
-        atexit.register(_session.close)
-    return _session
-
-
-def x(*args, display=None):
-    """Runs an X client (xdotool, import) on the test display; returns its output."""
-    display = display or session().display
-    return subprocess.run([str(a) for a in args], env=dict(os.environ, DISPLAY=display),
-                          capture_output=True, check=True, timeout=DEADLINE).stdout.decode()
+def slow(test):
+    """Marks a test that takes long: the runner starts it before the others."""
+    test.slow = True
+    return test
 
 
 def centre(rect):
@@ -169,18 +53,10 @@ def snap(path):
 
 def snap_when_mapped(path, title="^TAVORI$"):
     """A screenshot taken the moment a window of that title is mapped."""
-    env = dict(os.environ, DISPLAY=session().display)
+    env = dict(os.environ, DISPLAY=own_display().name)
     poll(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title], env=env,
                                 capture_output=True).returncode == 0, f"a window {title}")
     snap(path)
-
-
-def pixels(points, image=None, display=None):
-    """The colours at screen points, now or in a screenshot: cyan, green, red or a hex."""
-    each = " ".join(f"%[hex:p{{{px},{py}}}]" for px, py in points)
-    source = ("convert", image) if image else ("import", "-silent", "-window", "root")
-    out = x(*source, "-depth", "8", "-format", each, "info:", display=display)
-    return [COLOURS.get(c, c) for c in out.split()]
 
 
 def colours_in(image, rect):
@@ -191,117 +67,81 @@ def colours_in(image, rect):
     return set(re.findall(r"#([0-9A-F]{6})", out))
 
 
-def rows(window):
-    return sorted((c for c in window["children"] if c["class"].lower() == "edit"),
-                  key=lambda c: c["rect"][1])
-
-
-def row_colours(window, image=None, display=None):
-    # Left of the centred caption, inside the row's sunken edge: background only.
-    return pixels([(r["rect"][0] + 3, r["rect"][1] + r["rect"][3] // 2) for r in rows(window)],
-                  image, display)
-
-
 def topmost(window):
     return bool(window["exstyle"] & WS_EX_TOPMOST)
 
 
-class Prefix:
+class Prefix(wine.Prefix):
     """One test's copy of the template prefix, with its own wineserver and settings."""
 
-    def __init__(self, name):
-        s = session()
-        self.root = s.dir / name
-        self.drive = self.root / "drive_c"
-        shutil.copytree(s.template, self.root, symlinks=True,
-                        ignore=lambda d, _: ["windows"] if d.endswith("drive_c") else [])
-        subprocess.run(["cp", "-al", s.template / "drive_c" / "windows", self.drive], check=True)
-        (self.drive / "e2e").mkdir()
-        shutil.copy2(HELPER, self.drive / "e2e" / "helper.exe")
-        self.env = wine_env(self.root, s.display, s.dir)
-        self.procs = []
-        subprocess.run([WINESERVER, "-p"], env=self.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-
-    def run(self, *args, cwd=None):
-        return wine_run(self.env, *args, cwd=cwd)
-
-    def start(self, *args, loader=WINE64, cwd=None, dlls="", trace=None):
-        """Starts a program; with trace (a file), Wine's relay trace of the RELAYED calls goes
-        there."""
-        env = dict(self.env, WINEDLLOVERRIDES=self.env["WINEDLLOVERRIDES"] + ";" + dlls)
+    def start(self, *args, trace=None, channels="+relay", **kwargs):
+        """Starts a program; with trace (a file), Wine's debug channels go there: by default the
+        relay trace of the RELAYED calls."""
         if trace:
             self.reg_import(rf'[HKEY_CURRENT_USER\Software\Wine\Debug]' '\n'
                             f'"RelayInclude"="{RELAYED}"')
-            env["WINEDEBUG"] = "-all,+relay"
-        out = tempfile.TemporaryFile()  # Wine's words when the program cannot start
-        with open(trace or os.devnull, "wb") as relay:
-            proc = subprocess.Popen([loader, *map(str, args)], env=env, cwd=cwd,
-                                    stdin=subprocess.DEVNULL, stdout=out,
-                                    stderr=relay if trace else subprocess.STDOUT,
-                                    start_new_session=True)
-        proc.out = out
-        self.procs.append(proc)
-        return proc
-
-    def named_process(self, image):
-        """A sleeping process with that image name."""
-        shutil.copy2(HELPER, self.drive / "e2e" / image)
-        return self.start("C:\\e2e\\" + image)
-
-    def windows(self, class_name):
-        """The helper's report: the screen's facts and the visible top-level windows of class."""
-        status, out = self.run(r"C:\e2e\helper.exe", "windows", class_name)
-        assert status == 0 and out.startswith("{"), f"the helper's report: {status}, {out!r}"
-        return json.loads(out)
+        return super().start(*args, debug=trace and "-all," + channels, log=trace, **kwargs)
 
     def close_window(self, *hwnds):
-        status, out = self.run(r"C:\e2e\helper.exe", "close", *hwnds)
+        status, out = self.helper("close", *hwnds)
         assert status == 0, f"the helper did not close {hwnds}: status {status}, {out!r}"
 
     def message(self, verb, hwnd, message, wparam=0, lparam=0, count=1):
         """Posts (verb "post", count times) or sends ("send") a message from another process."""
-        status, out = self.run(r"C:\e2e\helper.exe", verb, hwnd, f"{message:x}", f"{wparam:x}",
-                               f"{lparam:x}", count)
+        status, out = self.helper(verb, hwnd, f"{message:x}", f"{wparam:x}", f"{lparam:x}", count)
         assert status == 0, out or f"window {hwnd} did not answer message {message:#x} in 10 s"
 
-    def reg_import(self, text):
-        path = self.drive / "e2e" / "import.reg"
-        path.write_text("REGEDIT4\n\n" + text + "\n", encoding="latin-1")
-        status, out = self.run("reg", "import", r"C:\e2e\import.reg")
-        assert status == 0, out
+    def add_service(self, name, image):
+        """A real own-process service, started on demand: the helper, under that image name."""
+        (self.drive / "services").mkdir(exist_ok=True)
+        shutil.copy2(HELPER, self.drive / "services" / image)
+        command = ["sc", "create", name, "binPath=", rf"C:\services\{image} service {name}"]
+        assert self.run(*command, "type=", "own", "start=", "demand")[0] == 0, command
+
+    def service_state(self, name):
+        return re.search(r"STATE\s*:\s*\d+\s+(\w+)", self.run("sc", "query", name)[1])[1]
 
     def store(self, values):
-        """Replaces the settings, as a user editing the registry would."""
-        lines = [f'"{k}"="{v}"' if "\0" not in v else  # a string with a NUL in it, as bytes
-                 f'"{k}"=hex(1):' + ",".join(f"{b:02x}" for b in f"{v}\0".encode("latin-1"))
-                 for k, v in values.items()]
-        self.reg_import("\n".join([f"[-{KEY}]", f"[{KEY}]", *lines]))
+        """Replaces the settings, as a user editing the registry would: texts, and numbers as
+        REG_DWORD values."""
+        def line(name, value):
+            if isinstance(value, int):
+                return f'"{name}"=dword:{value:08x}'
+            if "\0" in value:  # a string with a NUL in it, as its UTF-16 bytes
+                data = f"{value}\0".encode("utf-16-le")
+                return f'"{name}"=hex(1):' + ",".join(f"{b:02x}" for b in data)
+            return f'"{name}"="{value}"'
+
+        self.reg_import("\n".join([f"[-{KEY}]", f"[{KEY}]", *(line(*kv) for kv in values.items())]))
 
     def settings(self):
-        """{name: text} of the settings key, or None when there is no key."""
-        status, out = self.run("reg", "query", KEY)
-        if status != 0:
+        """{name: text, or number for a REG_DWORD} of the settings key; None without the key.
+        Read from regedit's Unicode export: reg query's output loses what its code page lacks."""
+        path = self.drive / "e2e" / "export.reg"
+        if self.run("reg", "export", KEY, r"C:\e2e\export.reg", "/y")[0] != 0:
             return None
-        found = re.findall(r"^    (\S+)    REG_SZ(?:    (.*))?$", out, re.M)
-        return {name: text for name, text in found}
-
-    def close(self):
-        for proc in self.procs:
-            proc.kill()
-            proc.wait()
-        stop_wineserver(self.env)
-        shutil.rmtree(self.root, ignore_errors=True)
+        text = path.read_text(encoding="utf-16").replace("\\\n  ", "")  # joins wrapped lines
+        found = {}
+        for name, kind, value in re.findall(r'^"(.*?)"=(dword:|hex\(1\):|")(.*?)"?$', text, re.M):
+            if kind == "dword:":
+                found[name] = int(value, 16)
+            elif kind == "hex(1):":  # a string's UTF-16 bytes, up to its first NUL
+                found[name] = bytes.fromhex(value.replace(",", "")).decode("utf-16-le")
+                found[name] = found[name].split("\0")[0]
+            else:
+                found[name] = value  # the tests store no quote or backslash
+        return found
 
 
 class Monitor:
     """A tavori.exe started in a prefix: its main window and its rows' colours."""
 
-    def __init__(self, prefix, arch, path=None, cwd=None, dlls="", trace=False):
+    def __init__(self, prefix, arch, path=None, cwd=None, dlls="", trace=False,
+                 channels="+relay"):
         self.prefix = prefix
         self.trace = prefix.root / "relay.log" if trace else None
         self.proc = prefix.start(path or EXES[arch][0], loader=EXES[arch][1], cwd=cwd, dlls=dlls,
-                                 trace=self.trace)
+                                 trace=self.trace, channels=channels)
 
     def calls(self, function):
         """Each call's arguments in the relay trace, as texts; numbers as 32 bits, the rest of a
@@ -334,13 +174,8 @@ class Monitor:
                                  f"saying {self.proc.out.read().decode(errors='replace')!r}")
         return True
 
-    rows = staticmethod(rows)
-
-    def colours(self, window, image=None):
-        return row_colours(window, image)
-
     def wait_colours(self, window, expected):
-        poll(lambda: self.alive() and self.colours(window), f"rows {expected}",
+        poll(lambda: self.alive() and row_colours(window), f"rows {expected}",
              until=expected.__eq__)
 
     def wait_exit(self):
@@ -411,6 +246,14 @@ class Test(unittest.TestCase):
 
     def monitor(self, prefix, **kwargs):
         return Monitor(prefix, self.ARCH, **kwargs)
+
+    def started(self, stored=None, **kwargs):
+        """A monitor in a prefix of its own, on those settings: (prefix, monitor, main window)."""
+        prefix = self.prefix()
+        if stored:
+            prefix.store(stored)
+        monitor = self.monitor(prefix, **kwargs)
+        return prefix, monitor, monitor.wait_main()
 
 
 def per_exe(namespace):

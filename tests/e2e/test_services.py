@@ -18,10 +18,11 @@ LAUNCHED = {"x86": DOUBLE, "x64": [*DOUBLE, *(c.replace("MELCS", "MEPOPS") for c
 class Services:
     ARCHES = ("x64", "x86")
 
+    @harness.slow
     def test_double_clicks_and_iis_buttons_run_the_system_net_exe(self):
         prefix = self.prefix()
-        app, work, services = (prefix.drive / name for name in ("app", "work", "services"))
-        for folder in (app, work, services):
+        app, work = prefix.drive / "app", prefix.drive / "work"
+        for folder in (app, work):
             folder.mkdir()
         shutil.copy2(harness.EXES[self.ARCH][0], app / "tavori.exe")
         for folder in (app, work):
@@ -31,14 +32,12 @@ class Services:
             self.assertEqual((status, (folder / "net-ran.txt").exists()), (2, True), out)
             (folder / "net-ran.txt").unlink()
         for name, image in SERVICES.items():
-            shutil.copy2(harness.HELPER, services / image)
-            command = ["sc", "create", name, "binPath=", rf"C:\services\{image} service {name}"]
-            self.assertEqual(prefix.run(*command, "type=", "own", "start=", "demand")[0], 0)
+            prefix.add_service(name, image)
 
         def state(name):
             ran = [str(f) for f in (app, work) if (f / "net-ran.txt").exists()]
             self.assertEqual(ran, [], "a decoy net.exe ran")
-            return re.search(r"STATE\s*:\s*\d+\s+(\w+)", prefix.run("sc", "query", name)[1])[1]
+            return prefix.service_state(name)
 
         def command(point, name, running, count=1):
             click(point, count)
@@ -52,7 +51,7 @@ class Services:
         monitor.wait_colours(window, rows_lit())
         # The list connector's service is MELCS, its image melsc.exe.
         for name in ["MELCS", "MEPOPS"][: 1 if self.ARCH == "x86" else None]:
-            row = centre(monitor.rows(window)[NAMES.index(name)]["rect"])
+            row = centre(harness.rows(window)[NAMES.index(name)]["rect"])
             command(row, name, "RUNNING", count=2)
             monitor.wait_colours(window, rows_lit(name))
             command(row, name, "STOPPED", count=2)

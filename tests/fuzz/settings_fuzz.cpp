@@ -40,24 +40,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<float> single = tavori::ParseSingle(text);
     const std::optional<double> number = tavori::ParseDouble(text);
     const std::optional<std::int16_t> whole = tavori::ParseInt16(text);
-
     if (single) {
-        Check(std::isfinite(*single), "ParseSingle accepted a non-finite value", text);
-        Check(number.has_value(), "ParseSingle accepted what ParseDouble refuses", text);
+        Check(std::isfinite(*single) && number, "ParseSingle accepted a non-number", text);
         CheckWritten(*single, text);
     }
+    Check(number || !whole, "ParseInt16 accepted what ParseDouble refuses", text);
     if (number) {
-        Check(std::isfinite(*number), "ParseDouble accepted a non-finite value", text);
-        Check(tavori::IsNumberText(text), "IsNumberText refused a number", text);
+        Check(std::isfinite(*number) && tavori::IsNumberText(text),
+              "ParseDouble accepted a non-finite value, or IsNumberText refused a number", text);
         // Too small for a single reads as 0: only one too large is refused.
         Check(single || std::fabs(*number) >= std::numeric_limits<float>::max(),
               "ParseSingle refused a number in range", text);
         const double nearest = std::nearbyint(*number);  // the default mode: halves to even
-        const bool inRange = nearest >= -32768 && nearest <= 32767;
-        Check(inRange ? whole && *whole == nearest : !whole, "ParseInt16 is not the rounded double",
-              text);
-    } else {
-        Check(!whole, "ParseInt16 accepted what ParseDouble refuses", text);
+        Check(nearest >= -32768 && nearest <= 32767 ? whole && *whole == nearest : !whole,
+              "ParseInt16 is not the rounded double", text);
     }
     // The first four bytes as a single: every finite one survives the way out and back.
     float raw = 0;

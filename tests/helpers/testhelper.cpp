@@ -1,27 +1,39 @@
-// tavori-testhelper: what the end-to-end tests run inside the monitor's Wine prefix.
-//
-//   tavori-testhelper                  sleep until killed: copied as mepops.exe it is a process
-//                                      the monitor should see
-//   tavori-testhelper windows CLASS    print the visible top-level windows of CLASS, with their
-//                                      children and Z order, and the screen's facts, as JSON
-//   tavori-testhelper close HWND...    post WM_CLOSE to each window, back to back
-//   tavori-testhelper post|send HWND MESSAGE WPARAM LPARAM [COUNT]
-//                                      post (COUNT times) or send that message, numbers in hex
-//   tavori-testhelper focus HWND MS    sample, every millisecond or so for MS ms, the foreground
-//                                      window and the active and focus windows of HWND's
-//                                      thread; print each change as a JSON line
-//   tavori-testhelper rival            show a topmost window of class TAVORI_TEST_RIVAL and take
-//                                      the foreground; runs until killed
-//   tavori-testhelper service NAME     run as the own-process service NAME until it is stopped
-//   net.exe start|stop NAME            a copy named net.exe only notes that it ran, in
-//                                      net-ran.txt beside itself, and fails as net.exe does
+// tavori-testhelper MODE ...: what the end-to-end tests run inside the monitor's Wine prefix.
+//   (no mode)          sleep until killed: copied as mepops.exe, a process the monitor should see
+//   windows CLASS      print as JSON the visible top-level windows of CLASS, with their children,
+//                      Z order and whether their thread runs a move or size loop on them, and the
+//                      work area's and the least window's sizes
+//   close HWND...      post WM_CLOSE to each window, back to back
+//   post|send HWND MESSAGE WPARAM LPARAM [COUNT]
+//                      post (COUNT times) or send that message, numbers in hex
+//   focus HWND MS      sample, every millisecond or so for MS ms, the foreground window and the
+//                      active and focus windows of HWND's thread; print each change as JSON
+//   rival|taskbar      show a topmost window of class TAVORI_TEST_RIVAL or (the taskbar's
+//                      stand-in) Shell_TrayWnd and take the foreground; until killed
+//   service NAME       run as the own-process service NAME until it is stopped
+//   event NAME         hold an event of that name, print "held"; until killed
+//   net.exe start|stop NAME   a copy named net.exe only notes that it ran, in net-ran.txt beside
+//                      itself, and fails as net.exe does
+// As a screen reader does, from another process, through Microsoft Active Accessibility:
+//   rows HWND          print each row (Edit child) of the main window HWND, top to bottom, as
+//                      JSON: name, value, description, default action
+//   act HWND ROW       run the default action of row ROW (from 0)
+//   listen PID         print "ready", then each value change of a window of the process PID as
+//                      JSON like a row's; until killed
+//   serve              answer requests of the modes that end, one a line on standard input, each
+//                      answer followed by the line "=STATUS": one process for a test's many
 #include <windows.h>
+#include <oleacc.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstdio>
 #include <cwchar>
+#include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -45,27 +57,66 @@ std::string Quoted(const std::wstring& text) {
     return out + "\"";
 }
 
+// The JSON shapes every mode prints: {"key": value, ...} from key, value, key, value ..., and
+// [item, ...].
+std::string Object(std::initializer_list<std::string> keysAndValues) {
+    std::string out;
+    bool key = true;
+    for (const std::string& item : keysAndValues) {
+        out += key ? (out.empty() ? "{\"" : ", \"") + item + "\": " : item;
+        key = !key;
+    }
+    return out + "}";
+}
+
+std::string List(const std::vector<std::string>& items, const char* between = ", ") {
+    std::string out;
+    for (const std::string& item : items) {
+        out += (out.empty() ? "" : between) + item;
+    }
+    return "[" + out + "]";
+}
+
+template <typename Number>
+std::string N(Number number) {
+    return std::to_string(number);
+}
+
 std::string Handle(HWND hwnd) {
-    return std::to_string(reinterpret_cast<std::uintptr_t>(hwnd));
+    return N(reinterpret_cast<std::uintptr_t>(hwnd));
 }
 
 std::string Rect(const RECT& r) {
-    char text[64];
-    std::snprintf(text, sizeof text, "[%ld, %ld, %ld, %ld]", r.left, r.top, r.right - r.left,
-                  r.bottom - r.top);
-    return text;
+    return List({N(r.left), N(r.top), N(r.right - r.left), N(r.bottom - r.top)});
+}
+
+std::string Long(HWND hwnd, int index) {
+    return N(static_cast<DWORD>(GetWindowLongW(hwnd, index)));
+}
+
+void Say(const std::string& line) {
+    std::puts(line.c_str());
+    std::fflush(stdout);
+}
+
+HWND HandleFrom(const wchar_t* text) {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wtoi64(text)));
+}
+
+GUITHREADINFO ThreadInfo(DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(thread, &info);
+    return info;
 }
 
 // Another process's control answers only WM_GETTEXT: GetWindowTextW gives its empty caption.
 std::wstring Text(HWND hwnd) {
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
-    std::wstring text(length + 1, L'\0');
+    wchar_t text[4096] = {};
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 5000, &copied);
-    text.resize(copied);
-    return text;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &copied);
+    return {text, copied};
 }
 
 std::wstring Class(HWND hwnd) {
@@ -74,80 +125,57 @@ std::wstring Class(HWND hwnd) {
     return name;
 }
 
-std::string Styles(HWND hwnd) {
-    return ", \"style\": " + std::to_string(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE))) +
-           ", \"exstyle\": " +
-           std::to_string(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
-}
-
 std::string Describe(HWND hwnd, int z) {
-    RECT window{};
-    RECT client{};
+    RECT window{}, client{};
     POINT origin{};
     GetWindowRect(hwnd, &window);
     GetClientRect(hwnd, &client);
     ClientToScreen(hwnd, &origin);
     OffsetRect(&client, origin.x, origin.y);
     DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    std::string out = "{\"hwnd\": " + Handle(hwnd) + ", \"z\": " + std::to_string(z) +
-                      ", \"pid\": " + std::to_string(pid) + ", \"caption\": " + Quoted(Text(hwnd)) +
-                      ", \"window\": " + Rect(window) + ", \"client\": " + Rect(client) +
-                      Styles(hwnd) + ", \"enabled\": " + std::to_string(IsWindowEnabled(hwnd)) +
-                      ", \"children\": [";
+    const GUITHREADINFO thread = ThreadInfo(GetWindowThreadProcessId(hwnd, &pid));
+    std::vector<std::string> children;
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect{};
         GetWindowRect(child, &rect);
         DWORD_PTR check = 0;
         SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check);
-        out += "\n  {\"class\": " + Quoted(Class(child)) + ", \"text\": " + Quoted(Text(child)) +
-               ", \"hwnd\": " + Handle(child) + ", \"id\": " + std::to_string(GetDlgCtrlID(child)) +
-               ", \"rect\": " + Rect(rect) + Styles(child) +
-               ", \"check\": " + std::to_string(check) + "},";
+        children.push_back(Object({"class", Quoted(Class(child)), "text", Quoted(Text(child)),
+                                   "hwnd", Handle(child), "id", N(GetDlgCtrlID(child)), "rect",
+                                   Rect(rect), "style", Long(child, GWL_STYLE), "exstyle",
+                                   Long(child, GWL_EXSTYLE), "check", N(check)}));
     }
-    if (out.back() == ',') {
-        out.pop_back();
-    }
-    return out + "]}";
+    return Object({"hwnd",      Handle(hwnd),
+                   "z",         N(z),
+                   "pid",       N(pid),
+                   "caption",   Quoted(Text(hwnd)),
+                   "window",    Rect(window),
+                   "client",    Rect(client),
+                   "style",     Long(hwnd, GWL_STYLE),
+                   "exstyle",   Long(hwnd, GWL_EXSTYLE),
+                   "enabled",   N(IsWindowEnabled(hwnd)),
+                   "move_size", N(thread.hwndMoveSize == hwnd),
+                   "children",  List(children, ",\n  ")});
 }
 
 int Windows(const wchar_t* className) {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    char facts[256];
-    std::snprintf(facts, sizeof facts,
-                  "{\"dpi\": %d, \"screen\": [%d, %d], \"min_track\": [%d, %d], \"work\": ", dpi,
-                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                  GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK));
-    std::string out = facts + Rect(work) + ", \"foreground\": " + Handle(GetForegroundWindow()) +
-                      ", \"windows\": [";
+    std::vector<std::string> windows;
     int z = 0;  // the place in the Z order, from the top
     for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT), ++z) {
         if (IsWindowVisible(hwnd) && _wcsicmp(Class(hwnd).c_str(), className) == 0) {
-            out += Describe(hwnd, z);
-            out += ",\n";
+            windows.push_back(Describe(hwnd, z));
         }
     }
-    if (out.back() == '\n') {
-        out.resize(out.size() - 2);
-    }
-    std::fputs((out + "]}\n").c_str(), stdout);
+    Say(Object({"min_track",
+                List({N(GetSystemMetrics(SM_CXMINTRACK)), N(GetSystemMetrics(SM_CYMINTRACK))}),
+                "work", Rect(work), "foreground", Handle(GetForegroundWindow()), "windows",
+                List(windows, ",\n")}));
     return 0;
 }
 
-int Rival() {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"TAVORI_TEST_RIVAL";
-    RegisterClassW(&windowClass);
-    const HWND rival = CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"RIVAL",
-                                       WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 300, 240, 120,
-                                       nullptr, nullptr, windowClass.hInstance, nullptr);
-    SetForegroundWindow(rival);
+int Pump() {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         DispatchMessageW(&message);
@@ -155,8 +183,16 @@ int Rival() {
     return 0;
 }
 
-HWND HandleFrom(const wchar_t* text) {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wtoi64(text)));
+int Rival(const wchar_t* className) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = className;
+    RegisterClassW(&windowClass);
+    SetForegroundWindow(CreateWindowExW(WS_EX_TOPMOST, className, L"RIVAL",
+                                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 300, 240, 120,
+                                        nullptr, nullptr, windowClass.hInstance, nullptr));
+    return Pump();
 }
 
 int Message(bool post, wchar_t** args, int count) {
@@ -180,14 +216,11 @@ int Focus(HWND hwnd, DWORD milliseconds) {
     const DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
     std::string last;
     for (const ULONGLONG end = GetTickCount64() + milliseconds; GetTickCount64() < end; Sleep(1)) {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(thread, &info);
-        const std::string now = "{\"foreground\": " + Handle(GetForegroundWindow()) +
-                                ", \"active\": " + Handle(info.hwndActive) +
-                                ", \"focus\": " + Handle(info.hwndFocus) + "}";
+        const GUITHREADINFO info = ThreadInfo(thread);
+        const std::string now = Object({"foreground", Handle(GetForegroundWindow()), "active",
+                                        Handle(info.hwndActive), "focus", Handle(info.hwndFocus)});
         if (now != last) {
-            std::puts(now.c_str());
+            Say(now);
             last = now;
         }
     }
@@ -241,9 +274,112 @@ int StandInForNet() {
     return 2;
 }
 
+std::string Quoted(BSTR text) {
+    const std::wstring wide(text != nullptr ? text : L"", SysStringLen(text));
+    SysFreeString(text);
+    return Quoted(wide);
+}
+
+// What a screen reader says of an object: its name, value, description and default action.
+std::string Speak(IAccessible* object, VARIANT child) {
+    BSTR name = nullptr, value = nullptr, description = nullptr, action = nullptr;
+    object->get_accName(child, &name);
+    object->get_accValue(child, &value);
+    object->get_accDescription(child, &description);
+    object->get_accDefaultAction(child, &action);
+    return Object({"name", Quoted(name), "value", Quoted(value), "description", Quoted(description),
+                   "action", Quoted(action)});
+}
+
+// Prints each row as Speak says it, or runs the default action of the row numbered act.
+int Rows(HWND main, int act) {
+    std::vector<HWND> rows;
+    for (HWND child = GetWindow(main, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (_wcsicmp(Class(child).c_str(), L"Edit") == 0) {
+            rows.push_back(child);
+        }
+    }
+    std::sort(rows.begin(), rows.end(), [](HWND a, HWND b) {  // top to bottom
+        RECT first{}, second{};
+        GetWindowRect(a, &first);
+        GetWindowRect(b, &second);
+        return first.top < second.top;
+    });
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    for (std::size_t row = act < 0 ? 0 : static_cast<std::size_t>(act); row < rows.size(); ++row) {
+        IAccessible* object = nullptr;
+        const HRESULT hr =
+            AccessibleObjectFromWindow(rows[row], static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                       reinterpret_cast<void**>(&object));
+        if (FAILED(hr)) {
+            Say("AccessibleObjectFromWindow failed: " + N(hr));
+            return 1;
+        }
+        if (act >= 0) {
+            const HRESULT acted = object->accDoDefaultAction(self);
+            object->Release();
+            return SUCCEEDED(acted) ? 0 : 1;
+        }
+        Say(Speak(object, self));
+        object->Release();
+    }
+    return act < 0 ? 0 : 1;
+}
+
+void CALLBACK Hear(HWINEVENTHOOK, DWORD, HWND window, LONG objectId, LONG childId, DWORD, DWORD) {
+    IAccessible* object = nullptr;
+    VARIANT child{};
+    if (SUCCEEDED(AccessibleObjectFromEvent(window, static_cast<DWORD>(objectId),
+                                            static_cast<DWORD>(childId), &object, &child))) {
+        Say(Speak(object, child));
+        object->Release();
+    }
+}
+
+int Listen(DWORD pid) {
+    // Filtered by the process alone: with WINEVENT_SKIPOWNPROCESS as well, Wine 8 delivers
+    // nothing out of context.
+    if (!SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, Hear, pid, 0,
+                         WINEVENT_OUTOFCONTEXT)) {
+        return 1;
+    }
+    Say("ready");
+    return Pump();
+}
+
 }  // namespace
 
+int Run(int argc, wchar_t** argv);
+
+int Serve(wchar_t* program) {
+    char line[1024];
+    while (std::fgets(line, sizeof line, stdin) != nullptr) {
+        std::vector<std::wstring> words;
+        for (const char* c = line; *c != '\0'; ++c) {
+            if (*c > ' ' && (c == line || c[-1] <= ' ')) {
+                words.emplace_back();
+            }
+            if (*c > ' ') {
+                words.back() += static_cast<wchar_t>(*c);  // the requests are ASCII
+            }
+        }
+        std::vector<wchar_t*> args{program};
+        for (std::wstring& word : words) {
+            args.push_back(word.data());
+        }
+        std::printf("=%d\n", Run(static_cast<int>(args.size()), args.data()));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
+    return argc == 2 && std::wstring(argv[1]) == L"serve" ? Serve(argv[0]) : Run(argc, argv);
+}
+
+int Run(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"start" || mode == L"stop") {
         return StandInForNet();
@@ -264,11 +400,20 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"focus" && argc == 4) {
         return Focus(HandleFrom(argv[2]), static_cast<DWORD>(_wtoi(argv[3])));
     }
-    if (mode == L"rival") {
-        return Rival();
+    if (mode == L"rival" || mode == L"taskbar") {
+        return Rival(mode == L"rival" ? L"TAVORI_TEST_RIVAL" : L"Shell_TrayWnd");
     }
     if (mode == L"service" && argc == 3) {
         return Service(argv[2]);
+    }
+    if ((mode == L"rows" && argc == 3) || (mode == L"act" && argc == 4) ||
+        (mode == L"listen" && argc == 3)) {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        return mode == L"listen" ? Listen(static_cast<DWORD>(_wtoi(argv[2])))
+                                 : Rows(HandleFrom(argv[2]), mode == L"act" ? _wtoi(argv[3]) : -1);
+    }
+    if (mode == L"event" && argc == 3 && CreateEventW(nullptr, TRUE, FALSE, argv[2]) != nullptr) {
+        Say("held");
     }
     Sleep(INFINITE);
     return 0;

@@ -1,4 +1,5 @@
-// Toggling a row, a keeper tick, when a tick probes, the error box's words, the one fatal exit.
+// Toggling a row, what a row shows and says, a keeper tick, when a tick probes, the error box's
+// words, the one fatal exit.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,12 +10,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "core/catalogue.h"
 #include "core/error.h"
+#include "core/row_state.h"
 #include "core/timers.h"
 
 namespace tavori {
@@ -23,78 +26,99 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-TEST(Catalogue, OnlyTheRunningColourStopsARow) {
-    const struct {
-        std::size_t row;
-        Colour colour;
-        const char* command;
-    } cases[] = {
-        {0, kRunningColour, "net.exe stop MEIMAPS"},
-        {0, kNotRunningColour, "net.exe start MEIMAPS"},
-        {1, kRunningColour, "net.exe stop MELCS"},  // its image is melsc.exe
-        {1, kNotYetProbedColour, "net.exe start MELCS"},
-        {2, 0x0000FE00, "net.exe start MEMTAS"},  // nearly green is not green
-        {3, 0x0100FF00, "net.exe start MEDMS"},
-        {4, kRunningColour, "net.exe stop MEPOPS"},
-        {5, 0, "net.exe start MEPOCS"},
-        {6, kRunningColour, "net.exe stop MESMTPCS"},
+// Only the running colour stops a row; a screen reader hears the service, the colour in words and
+// the toggle.
+TEST(Catalogue, EachRowSaysAndTogglesItsServiceByItsColour) {
+    using Words = std::tuple<std::string_view, std::string_view, std::string_view>;
+    const std::tuple<std::size_t, Colour, Words, const char*> cases[] = {
+        {0, kRunningColour, {"MEIMAPS", "running", "Stop"}, "net.exe stop MEIMAPS"},
+        {0, kNotRunningColour, {"MEIMAPS", "not running", "Start"}, "net.exe start MEIMAPS"},
+        {1, kRunningColour, {"MELCS", "running", "Stop"}, "net.exe stop MELCS"},  // image melsc.exe
+        {1, kNotYetProbedColour, {"MELCS", "unknown", "Start"}, "net.exe start MELCS"},
+        {4, kNotRunningColour, {"MEPOPS", "not running", "Start"}, "net.exe start MEPOPS"},
+        {6, kRunningColour, {"MESMTPCS", "running", "Stop"}, "net.exe stop MESMTPCS"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command);
-        EXPECT_EQ(ToggleCommand(kWatchedServices.at(c.row), c.colour), c.command);
+    for (const auto& [row, colour, said, command] : cases) {
+        SCOPED_TRACE(command);
+        const RowWords words = DescribeRow(kWatchedServices.at(row), colour);
+        EXPECT_EQ(Words(words.name, words.value, words.action), said);
+        EXPECT_EQ(ToggleCommand(kWatchedServices.at(row), colour), command);
     }
     EXPECT_EQ(BuildProcessQuery(kWatchedServices[1].probeImageName),
               "SELECT Name FROM Win32_Process WHERE Name='melsc.exe'");
     EXPECT_EQ(StartCommand(kWebPublishingService), "net.exe start W3SVC");
     EXPECT_EQ(StopCommand(kWebPublishingService), "net.exe stop W3SVC");
-    EXPECT_FALSE(ProcessFound(0));
-    EXPECT_TRUE(ProcessFound(1) && ProcessFound(2));
 }
 
-TEST(KeeperTick, LeavesItsOwnWindowsInFrontAndPutsTheMainWindowAboveAnyOther) {
-    constexpr int kMain = 1, kDialog = 2;  // the dialog is owned by the main window
-    constexpr unsigned kRaise = 0x3, kQuietRaise = 0x13, kAsyncLower = 0x4003;
-    using Call = std::tuple<int, Band, unsigned>;
-    const struct {
-        std::vector<int> foreground;  // the answers, in turn
-        std::vector<Call> calls;
-    } cases[] = {
-        {{kMain}, {}},
-        {{kDialog}, {{kMain, Band::Topmost, kQuietRaise}}},
-        {{7, 7}, {{7, Band::NotTopmost, kAsyncLower}, {kMain, Band::Topmost, kRaise}}},
-        {{7, 9}, {{9, Band::NotTopmost, kAsyncLower}, {kMain, Band::Topmost, kRaise}}},  // moved on
-        {{0, 0}, {{0, Band::NotTopmost, kAsyncLower}, {kMain, Band::Topmost, kRaise}}},  // none
+TEST(RowState, AProbeWithoutAnAnswerOrAnAnswerPastThreeSecondsShowsCyan) {
+    constexpr std::uint32_t kOk = 0, kNoMore = 1, kTimedOut = 0x40004, kFailed = 0x80041003;
+    const std::tuple<std::uint32_t, std::uint32_t, ProbeAnswer> results[] = {
+        {kOk, 1, ProbeAnswer::Found},          {kNoMore, 0, ProbeAnswer::None},
+        {kTimedOut, 0, ProbeAnswer::TimedOut},  // no answer, not "no process"
+        {0x40005, 0, ProbeAnswer::TimedOut},    // nor any other success without an object
+        {kFailed, 0, ProbeAnswer::Failed},     {0x80070005, 1, ProbeAnswer::Failed},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.foreground.front());
+    for (const auto& [hresult, objects, answer] : results) {
+        SCOPED_TRACE(testing::Message() << std::hex << hresult << " " << objects);
+        EXPECT_EQ(ReadProbeResult(hresult, objects), answer);
+    }
+    const std::tuple<std::optional<ProbeAnswer>, std::uint64_t, Colour> shown[] = {
+        {std::nullopt, 0, kNotYetProbedColour},  // not yet probed
+        {ProbeAnswer::Found, 3000, kRunningColour},
+        {ProbeAnswer::Found, 3001, kNotYetProbedColour},  // stale: nothing probed it since
+        {ProbeAnswer::None, 2999, kNotRunningColour},
+        {ProbeAnswer::None, 60'000, kNotYetProbedColour},
+        {ProbeAnswer::TimedOut, 0, kNotYetProbedColour},
+    };
+    for (const auto& [last, age, colour] : shown) {
+        SCOPED_TRACE(testing::Message() << (last ? static_cast<int>(*last) : -1) << " " << age);
+        EXPECT_EQ(RowColour(last, age), colour);
+    }
+}
+
+TEST(KeeperTick, RaisesTheMainWindowQuietlyAndLowersOnlyAnotherProgramsOrdinaryWindow) {
+    constexpr int kMain = 1, kDialog = 2, kShell = 3;  // the dialog is owned by the main window
+    constexpr unsigned kQuietRaise = 0x13, kAsyncLower = 0x4003;
+    using Call = std::tuple<int, Band, unsigned>;
+    const Call raise{kMain, Band::Topmost, kQuietRaise};
+    // On; the foreground window, each time asked; the calls made.
+    const std::tuple<bool, std::vector<int>, std::vector<Call>> cases[] = {
+        {true, {kMain}, {}},
+        {true, {kDialog, kDialog}, {raise}},
+        {true, {7, 7}, {{7, Band::NotTopmost, kAsyncLower}, raise}},
+        {true, {7, 9}, {{9, Band::NotTopmost, kAsyncLower}, raise}},  // moved on
+        {true, {0, 0}, {raise}},                                      // none in front
+        {true, {7, 0}, {raise}},
+        {true, {kShell, kShell}, {raise}},  // a taskbar or the desktop
+        {false, {}, {}},                    // a tick posted while the keeper is off
+    };
+    for (const auto& [on, foreground, expected] : cases) {
+        SCOPED_TRACE(testing::Message() << on << " " << foreground.size());
         std::size_t asked = 0;
         std::vector<Call> calls;
         KeeperTick(
-            kMain, [&] { return c.foreground.at(asked++); },
+            on, kMain, [&] { return foreground.at(asked++); },
             [](int window) { return window == kDialog; },
+            [](int window) { return window == kShell; },
             [&](int window, Band band, unsigned flags) {
                 calls.emplace_back(window, band, flags);
             });
-        EXPECT_EQ(asked, c.foreground.size());
-        EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(asked, foreground.size());
+        EXPECT_EQ(calls, expected);
     }
 }
 
 TEST(TickProbes, OnlyATickHalfAPeriodAfterTheRowsLastAnswerWithNoProbeUnderWay) {
     constexpr std::uint64_t kNow = 50'000, kPeriod = 1000;
-    const struct {
-        std::optional<std::uint64_t> lastAnswerAt;
-        bool probeUnderWay;
-        bool probes;
-    } cases[] = {
+    // The row's last answer, a probe under way; whether the tick probes.
+    const std::tuple<std::optional<std::uint64_t>, bool, bool> cases[] = {
         {std::nullopt, false, true},  // the first tick after load
         {std::nullopt, true, false},  // ... but not inside another row's probe
-        {kNow - 1000, false, true},  {kNow - 500, false, true},  {kNow - 499, false, false},
-        {kNow, false, false},        {kNow - 3000, true, false}, {0, false, true},
+        {kNow - 500, false, true},   {kNow - 499, false, false}, {kNow - 3000, true, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.lastAnswerAt.value_or(-1) << " " << c.probeUnderWay);
-        EXPECT_EQ(TickProbes(kNow, c.lastAnswerAt, c.probeUnderWay, kPeriod), c.probes);
+    for (const auto& [lastAnswerAt, probeUnderWay, probes] : cases) {
+        SCOPED_TRACE(testing::Message() << lastAnswerAt.value_or(-1) << " " << probeUnderWay);
+        EXPECT_EQ(TickProbes(kNow, lastAnswerAt, probeUnderWay, kPeriod), probes);
     }
 }
 
@@ -106,6 +130,10 @@ TEST(ErrorWording, ShowsTheNumberAsTheSystemWritesIt) {
                 HasSubstr("Asking failed.\n\nError 0x8004100E: Invalid namespace\n\nTry again."));
     EXPECT_THAT(message(Error::Code::Hresult, 5, ""), HasSubstr("Error 0x00000005\n"));
     EXPECT_THAT(message(Error::Code::Win32, 2, "Not found."), HasSubstr("\nError 2: Not found.\n"));
+    // FormatMessage's words end in a line break, which would leave a gap before the advice.
+    EXPECT_THAT(message(Error::Code::Win32, 5, "Access is denied. \r\n"),
+                HasSubstr("\nError 5: Access is denied.\n\nTry again."));
+    EXPECT_THAT(message(Error::Code::Win32, 6, "\r\n"), HasSubstr("\nError 6\n\nTry again."));
     EXPECT_THAT(message(Error::Code::Win32, 4294967295, ""), HasSubstr("Error 4294967295\n"));
     EXPECT_THAT(message(Error::Code::None, 0, ""), Not(HasSubstr("Error")));
     EXPECT_THAT(DescribeUntrappedError(std::runtime_error("disk full")), HasSubstr("disk full"));

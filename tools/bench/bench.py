@@ -1,195 +1,215 @@
 #!/usr/bin/env python3
-"""Measures tavori.exe against the floor program under Wine and prints one table (make bench).
+"""Measures tavori.exe against the floor program under Wine (make bench), or watches one long
+run of it for leaks (make soak). Prints figures and judges none.
 
     tools/bench/bench.py [--seconds 60] [--starts 7] [--calls 300]
+    tools/bench/bench.py --soak MINUTES [--every 10]
 
-The floor (tavori-floor.exe) is a bare window of TAVORI's size running the same seven plain
-WMI probes once a second: what any such monitor costs at least. For each figure the table
-gives TAVORI's value, the floor's, their ratio and the figure we aim for. Nothing here passes
-or fails: the figures depend on the machine and on what else runs on it, and are printed, with
-the machine, to be read. The whole record is also written to build/bench/last.json.
-
-  probe        tavori-probe-bench.exe: IsProcessRunning (TAVORI's code) against the plain WMI
-               loop and a Toolhelp32 snapshot, the three taking turns call by call, while a
-               process named mepops.exe runs.
-  steady state both programs at once, each in its own Wine prefix: CPU time of the process
-               (and of its wineserver) over --seconds after a 5 s settle, resident memory
-               (VmRSS) when that minute starts and when it ends.
-  start-up     launch (the wine64 command) to the window's MapNotify on the X server, median
-               of --starts starts of each after one unmeasured start, taking turns.
-  size         the stripped exe files, 64- and 32-bit.
+The floor (tavori-floor.exe) is a bare window of TAVORI's size running the same seven WMI probes
+a second, written plainly: the least such a monitor can cost.
+  probe     tavori-probe-bench.exe: TAVORI's IsProcessRunning and the plain probe taking turns,
+            while a process named mepops.exe runs: the median and 99th percentile of a call.
+  steady    both programs at once, each in its own Wine prefix: CPU time over --seconds after a
+            5 s settle, and resident memory (VmRSS) when that time starts and ends.
+  start-up  the wine64 command to the window's MapNotify on the X server, median of --starts
+            starts each, taking turns, after one start each that only warms the caches.
+  size      the exe files.
+Under Wine the Windows process is a Linux process (the loader becomes the program), so its CPU
+time, memory and open descriptors are read from /proc. The soak samples those every --every
+seconds, its wineserver's memory (where Wine keeps the process's handles and windows), and the
+handles, GDI and USER objects that tavori-resources.exe reads where the system counts them.
 """
 
 import argparse
-import json
+import os
+import re
+import shutil
+import signal
 import statistics
 import subprocess
+import sys
+import threading
 import time
+from pathlib import Path
 
-import measure
-from measure import harness
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+import wine  # noqa: E402
 
-BUILD = harness.BUILD.parent  # TAVORI_BUILD_DIR may point elsewhere
-TAVORI_X64 = BUILD / "windows" / "tavori.exe"
-TAVORI_X86 = BUILD / "windows-x86" / "tavori.exe"
-FLOOR_X64 = BUILD / "windows" / "tavori-floor.exe"
-PROBE_BENCH = BUILD / "windows" / "tavori-probe-bench.exe"
-
-SUBJECTS = {  # name: (exe, window title as xdotool's regular expression)
-    "TAVORI": (TAVORI_X64, "^TAVORI$"),
-    "floor": (FLOOR_X64, "^TAVORI floor$"),
-}
-SETTLE = 5.0
+BUILD = wine.EXES["x64"][0].parent
+EXES = {"TAVORI": BUILD / "tavori.exe", "floor": BUILD / "tavori-floor.exe"}
+TITLES = {"TAVORI": "^TAVORI$", "floor": "^TAVORI floor$"}
 
 
-def probe_figures(session, calls):
-    bottle = measure.Bottle("bench-probe")
-    try:
-        bottle.start_named_process("mepops.exe")
-        target = bottle.programs / PROBE_BENCH.name
-        target.write_bytes(PROBE_BENCH.read_bytes())
-        time.sleep(1.0)  # the named process is up
-        # Wine's background processes (rpcss.exe and the like) may start from this program and
-        # inherit its pipes, which then never reach end-of-file: the answer is read as a line,
-        # as soon as it is there, and the program is waited for (and killed) apart from them.
-        proc = subprocess.Popen(
-            [harness.WINE64, "C:\\e2e\\" + PROBE_BENCH.name, "mepops.exe", str(calls)],
-            env=bottle.env,
-            stdin=subprocess.DEVNULL,
-            stdout=subprocess.PIPE,
-            stderr=subprocess.PIPE,
-            start_new_session=True,
-        )
-        line = measure.read_line(proc.stdout, deadline=900)
+def cpu_seconds(pid):
+    fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")  # utime + stime
+
+
+def rss_kib(pid):
+    return int(re.search(r"VmRSS:\s+(\d+)", Path(f"/proc/{pid}/status").read_text())[1])
+
+
+def wineserver_pid(prefix):
+    marker = f"\0WINEPREFIX={prefix.env['WINEPREFIX']}\0".encode()
+    for entry in Path("/proc").glob("[0-9]*"):
         try:
-            proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
+            if "wineserver" in (entry / "comm").read_text() and \
+                    marker in b"\0" + (entry / "environ").read_bytes():
+                return int(entry.name)
+        except OSError:
+            pass
+    raise RuntimeError("the prefix's wineserver is not running")
+
+
+class MapWatcher:
+    """When each top-level X window was mapped: xev reports the MapNotify events of the root
+    window's children, and a thread stamps each with time.monotonic() as it comes."""
+
+    def __init__(self, display):
+        self.proc = subprocess.Popen(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"],
+                                     env=dict(os.environ, DISPLAY=display),
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL, start_new_session=True)
+        self.mapped = {}  # X window id: the times it was mapped (ids are used again)
+        threading.Thread(target=self.read, daemon=True).start()
+
+    def read(self):
+        stamp = None
+        for line in self.proc.stdout:
+            if line.startswith(b"MapNotify event"):
+                stamp = time.monotonic()
+            elif stamp and (found := re.search(rb"window (0x[0-9a-f]+)", line)):
+                self.mapped.setdefault(int(found[1], 16), []).append(stamp)
+                stamp = None
+
+    def start(self, prefix, name):
+        """Starts a program in the prefix; returns it and the seconds until its window mapped."""
+        shutil.copy2(EXES[name], prefix.drive / "e2e")
+        launched = time.monotonic()
+        proc = prefix.start("C:\\e2e\\" + EXES[name].name)
+
+        def window():
+            assert proc.poll() is None, f"{name} ended with status {proc.returncode}"
+            ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", TITLES[name]],
+                                 env=prefix.env, capture_output=True).stdout
+            return int(ids.split()[0]) if ids else None
+
+        found = wine.poll(window, f"the {name} window")
+        mapped = wine.poll(lambda: next((t for t in self.mapped.get(found, [])
+                                            if t >= launched), None), "its MapNotify", 5.0)
+        return proc, mapped - launched
+
+    def stop(self):
+        self.proc.kill()
+        self.proc.wait()
+
+
+def probe(calls):
+    prefix = wine.Prefix("bench-probe")
+    try:
+        prefix.named_process("mepops.exe")
+        shutil.copy2(BUILD / "tavori-probe-bench.exe", prefix.drive / "e2e")
+        status, out = prefix.run(r"C:\e2e\tavori-probe-bench.exe", "mepops.exe", calls)
+        assert status == 0, f"tavori-probe-bench.exe: status {status}: {out}"
+        ways = {w[0]: w[1:] for w in (line.split() for line in out.splitlines()) if len(w) == 4}
+        assert all(found == "1" for *_, found in ways.values()), f"mepops.exe not found: {out}"
+        return [(f"one probe, {label}, µs", float(ways["IsProcessRunning"][i]),
+                 float(ways["plain-wmi"][i])) for i, label in ((0, "median"), (1, "99th pct"))]
+    finally:
+        prefix.close()
+
+
+def steady(watcher, seconds):
+    """Both programs at once, so that whatever else the machine does falls on both."""
+    prefixes = {name: wine.Prefix(f"bench-steady-{name}") for name in EXES}
+    try:
+        procs = {name: watcher.start(prefix, name)[0] for name, prefix in prefixes.items()}
+        time.sleep(5.0)  # past the first probes, which load WMI's libraries
+        start = {name: (cpu_seconds(p.pid), rss_kib(p.pid)) for name, p in procs.items()}
+        time.sleep(seconds)
+        end = {name: (cpu_seconds(p.pid), rss_kib(p.pid)) for name, p in procs.items()}
+    finally:
+        for prefix in prefixes.values():
+            prefix.close()
+    cpu = [round(end[n][0] - start[n][0], 2) for n in EXES]
+    return [(f"CPU time over {seconds:g} s, s", *cpu),
+            ("resident memory at its start, MiB", *(round(start[n][1] / 1024, 1) for n in EXES)),
+            ("resident memory at its end, MiB", *(round(end[n][1] / 1024, 1) for n in EXES))]
+
+
+def start_up(prefix, watcher, starts):
+    times = {name: [] for name in EXES}
+    for attempt in range(starts + 1):
+        for name in list(EXES)[::1 if attempt % 2 else -1]:
+            proc, took = watcher.start(prefix, name)
             proc.kill()
             proc.wait()
-        if not line.startswith(b"{"):
-            raise RuntimeError(
-                f"{PROBE_BENCH.name}: no answer (exit {proc.returncode}): "
-                f"{proc.stderr.read().decode(errors='replace')}"
-            )
-        return json.loads(line)
-    finally:
-        bottle.close()
+            if attempt:
+                times[name].append(took * 1000)
+    return [(f"start-up to window shown, ms, median of {starts}",
+             *(round(statistics.median(times[n]), 1) for n in EXES))]
 
 
-def steady_state(session, watcher, seconds):
-    """Both programs at once, each in its own bottle, so that whatever else the machine does
-    during the minute falls on both."""
-    runs = {}
+def print_table(rows):
+    rows = [(figure, str(a), str(b), f"{a / b:.2f}x" if b else "") for figure, a, b in rows]
+    rows.insert(0, ("figure", "TAVORI", "floor", "ratio"))
+    widths = [max(len(row[i]) for row in rows) for i in range(4)]
+    for row in rows:
+        print(row[0].ljust(widths[0]), *(c.rjust(w) for c, w in zip(row[1:], widths[1:])))
+
+
+def bench(args):
+    prefix = wine.Prefix("bench-start-up")
+    watcher = MapWatcher(prefix.env["DISPLAY"])
     try:
-        for name, (exe, title) in SUBJECTS.items():
-            bottle = measure.Bottle(f"bench-steady-{name}")
-            runs[name] = {"bottle": bottle}
-            proc, launched = measure.start_program(bottle, exe, name)
-            runs[name].update(proc=proc, launched=launched, title=title)
-        for name, run in runs.items():
-            measure.wait_for_window(run["bottle"], run["proc"], run["title"], watcher,
-                                    run["launched"])
-            run["rss_mapped_kib"] = measure.status_kib(run["proc"].pid, "VmRSS")
-        time.sleep(SETTLE)
-        for run in runs.values():
-            pid = run["proc"].pid
-            run["server_pid"] = measure.wineserver_pid(run["bottle"])
-            run["cpu_start"] = measure.cpu_seconds(pid)
-            run["server_cpu_start"] = measure.cpu_seconds(run["server_pid"])
-            run["rss_start_kib"] = measure.status_kib(pid, "VmRSS")
+        print(f"bench: probe, {args.calls} calls each way", flush=True)
+        rows = probe(args.calls)
+        print(f"bench: steady state, {args.seconds:g} s, both programs at once", flush=True)
+        rows += steady(watcher, args.seconds)
+        print(f"bench: start-up, {args.starts} starts each", flush=True)
+        rows += start_up(prefix, watcher, args.starts)
+    finally:
+        watcher.stop()
+        prefix.close()
+    size = {name: round(exe.stat().st_size / 1024, 1) for name, exe in EXES.items()}
+    x86 = round(wine.EXES["x86"][0].stat().st_size / 1024, 1)
+    rows += [("exe size x64, KiB", size["TAVORI"], size["floor"]), ("exe size x86, KiB", x86, "")]
+    print()
+    print_table(rows)
+
+
+def soak(args):
+    prefix = wine.Prefix("soak")
+    figures = ["t s", "VmRSS KiB", "fds", "server KiB", "handles", "GDI", "USER"]
+    samples = []
+    try:
+        shutil.copy2(BUILD / "tavori-resources.exe", prefix.drive / "e2e")
+        proc = prefix.start(wine.EXES["x64"][0])
+        wine.poll(lambda: prefix.run(r"C:\e2e\tavori-resources.exe", "TAVORI_MAIN")[0] == 0,
+                     "the main window")
+        server = wineserver_pid(prefix)
         began = time.monotonic()
-        time.sleep(seconds)
-        took = time.monotonic() - began
-        figures = {}
-        for name, run in runs.items():
-            pid = run["proc"].pid
-            figures[name] = {
-                "seconds": round(took, 1),
-                "cpu_s": round(measure.cpu_seconds(pid) - run["cpu_start"], 2),
-                "wineserver_cpu_s": round(
-                    measure.cpu_seconds(run["server_pid"]) - run["server_cpu_start"], 2
-                ),
-                "rss_mapped_kib": run["rss_mapped_kib"],
-                "rss_start_kib": run["rss_start_kib"],
-                "rss_end_kib": measure.status_kib(pid, "VmRSS"),
-                "rss_peak_kib": measure.status_kib(pid, "VmHWM"),
-            }
-        return figures
+        print(*(f"{f:>10}" for f in figures), flush=True)
+        while not samples or samples[-1][0] < args.soak * 60:
+            assert proc.poll() is None, f"tavori.exe ended with status {proc.returncode}"
+            status, out = prefix.run(r"C:\e2e\tavori-resources.exe", "TAVORI_MAIN")
+            counted = [None if c == "-" else int(c) for c in out.split()] if status == 0 else []
+            samples.append([round(time.monotonic() - began), rss_kib(proc.pid),
+                            len(os.listdir(f"/proc/{proc.pid}/fd")), rss_kib(server),
+                            *(counted or [None] * 3)])
+            print(*(f"{'n/a' if v is None else v:>10}" for v in samples[-1]), flush=True)
+            time.sleep(max(0.0, began + len(samples) * args.every - time.monotonic()))
     finally:
-        for run in runs.values():
-            run["bottle"].close()
-
-
-def start_up(session, watcher, starts):
-    bottle = measure.Bottle("bench-start-up")
-    times = {name: [] for name in SUBJECTS}
-    try:
-        for attempt in range(starts + 1):
-            order = list(SUBJECTS) if attempt % 2 == 0 else list(reversed(SUBJECTS))
-            for name in order:
-                exe, title = SUBJECTS[name]
-                proc, launched = measure.start_program(bottle, exe, name)
-                took, _ = measure.wait_for_window(bottle, proc, title, watcher, launched)
-                bottle.kill(proc)
-                if attempt > 0:  # the first start of each only warms the caches
-                    times[name].append(round(took * 1000, 1))
-                time.sleep(0.5)
-        return times
-    finally:
-        bottle.close()
-
-
-def kib(path):
-    return round(path.stat().st_size / 1024, 1) if path.is_file() else None
-
-
-def ratio(a, b):
-    return f"{a / b:.2f}x" if a is not None and b else "-"
-
-
-def table(record):
-    rows = []
-    probe = record["probe"]["ways"]
-    ours, plain, toolhelp = probe["IsProcessRunning"], probe["plain-wmi"], probe["toolhelp"]
-    for figure in ("median_us", "p99_us"):
-        label = figure.split("_")[0]
-        rows.append((f"probe {label}, µs (IsProcessRunning | plain WMI)", ours[figure],
-                     plain[figure], ratio(ours[figure], plain[figure]), "≤ 1.05x"))
-        rows.append((f"probe {label}, µs (Toolhelp32 snapshot, for scale)", toolhelp[figure],
-                     "", ratio(toolhelp[figure], plain[figure]), ""))
-    steady = record["steady"]
-    t, f = steady["TAVORI"], steady["floor"]
-    seconds = t["seconds"]
-    rows.append((f"CPU time over {seconds:.0f} s, s (the process)", t["cpu_s"], f["cpu_s"],
-                 ratio(t["cpu_s"], f["cpu_s"]), "≤ 1.2x"))
-    rows.append((f"CPU time over {seconds:.0f} s, s (its wineserver)", t["wineserver_cpu_s"],
-                 f["wineserver_cpu_s"], ratio(t["wineserver_cpu_s"], f["wineserver_cpu_s"]), ""))
-    for key, label in (("rss_start_kib", "start"), ("rss_end_kib", "end")):
-        rows.append((f"VmRSS at the {label} of the minute, MiB", round(t[key] / 1024, 1),
-                     round(f[key] / 1024, 1), ratio(t[key], f[key]), "≤ 1.2x"))
-    rows.append(("VmRSS growth over the minute, KiB", t["rss_end_kib"] - t["rss_start_kib"],
-                 f["rss_end_kib"] - f["rss_start_kib"], "", ""))
-    ts, fs = record["start_up_ms"]["TAVORI"], record["start_up_ms"]["floor"]
-    tm, fm = statistics.median(ts), statistics.median(fs)
-    rows.append((f"start-up to window mapped, ms (median of {len(ts)})", tm, fm,
-                 f"{tm - fm:+.1f} ms", "≤ +30 ms"))
-    rows.append(("start-up, fastest .. slowest, ms", f"{min(ts)}..{max(ts)}",
-                 f"{min(fs)}..{max(fs)}", "", ""))
-    size = record["size_kib"]
-    rows.append(("exe size x64, KiB", size["tavori_x64"], size["floor_x64"],
-                 ratio(size["tavori_x64"], size["floor_x64"]), "TAVORI ≤ 256 KiB"))
-    rows.append(("exe size x86, KiB", size["tavori_x86"], "", "", ""))
-
-    header = ("figure", "TAVORI", "floor", "ratio", "target")
-    cells = [header] + [tuple("" if c is None else str(c) for c in row) for row in rows]
-    widths = [max(len(row[i]) for row in cells) for i in range(len(header))]
-    lines = []
-    for n, row in enumerate(cells):
-        lines.append("  ".join(c.ljust(w) if i == 0 else c.rjust(w)
-                               for i, (c, w) in enumerate(zip(row, widths))).rstrip())
-        if n == 0:
-            lines.append("  ".join("-" * w for w in widths))
-    return "\n".join(lines)
+        prefix.close()
+    half = samples[len(samples) // 2]
+    print(f"\n{'figure':<12}{'first':>10}{'last':>10}{'min':>10}{'max':>10}{'2nd half':>10}")
+    for i, figure in enumerate(figures[1:], 1):
+        values = [s[i] for s in samples]
+        if None in values:
+            print(f"{figure:<12}{'n/a':>10}  not counted by this system")
+        else:
+            print(f"{figure:<12}{values[0]:>10}{values[-1]:>10}{min(values):>10}"
+                  f"{max(values):>10}{values[-1] - half[i]:>+10}")
 
 
 def main():
@@ -197,44 +217,12 @@ def main():
     parser.add_argument("--seconds", type=float, default=60.0)
     parser.add_argument("--starts", type=int, default=7)
     parser.add_argument("--calls", type=int, default=300)
+    parser.add_argument("--soak", type=float, metavar="MINUTES")
+    parser.add_argument("--every", type=float, default=10.0)
     args = parser.parse_args()
-    measure.stop_cleanly_on_signals()
-    for exe in (TAVORI_X64, FLOOR_X64, PROBE_BENCH):
-        if not exe.is_file():
-            raise SystemExit(f"{exe} is missing: run make bench, which builds it")
-
-    record = {"machine": measure.machine(), "load_before": measure.load_average()}
-    print(f"bench: {record['machine']}", flush=True)
-    session = harness.session()
-    watcher = measure.MapWatcher(session.display)
-    try:
-        print(f"bench: probe, {args.calls} calls each way", flush=True)
-        record["probe"] = probe_figures(session, args.calls)
-        print(f"bench: steady state, {args.seconds:.0f} s, both programs at once", flush=True)
-        record["steady"] = steady_state(session, watcher, args.seconds)
-        print(f"bench: start-up, {args.starts} starts each", flush=True)
-        record["start_up_ms"] = start_up(session, watcher, args.starts)
-    finally:
-        watcher.stop()
-        session.close()
-    record["size_kib"] = {
-        "tavori_x64": kib(TAVORI_X64),
-        "tavori_x86": kib(TAVORI_X86),
-        "floor_x64": kib(FLOOR_X64),
-    }
-    record["load_after"] = measure.load_average()
-
-    out = BUILD / "bench" / "last.json"
-    out.parent.mkdir(parents=True, exist_ok=True)
-    out.write_text(json.dumps(record, indent=2) + "\n")
-    print()
-    print(f"Machine: {record['machine']}")
-    print(f"Load average before {record['load_before']}, after {record['load_after']}")
-    print()
-    print(table(record))
-    print(f"\n(all figures in {out})")
-    return 0
+    signal.signal(signal.SIGTERM, signal.default_int_handler)  # clean up on the way out
+    soak(args) if args.soak else bench(args)
 
 
 if __name__ == "__main__":
-    raise SystemExit(main())
+    main()

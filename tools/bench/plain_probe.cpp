@@ -2,7 +2,6 @@
 
 #include <objbase.h>
 #include <oleauto.h>
-#include <tlhelp32.h>
 #include <wbemidl.h>
 
 #include <cwchar>
@@ -53,23 +52,5 @@ int PlainWmiProcessCount(const wchar_t* imageName) {
     }
     SysFreeString(resource);
     locator->Release();
-    return count;
-}
-
-int ToolhelpProcessCount(const wchar_t* imageName) {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return -1;
-    }
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, imageName) == 0) {
-            ++count;
-        }
-    }
-    CloseHandle(snapshot);
     return count;
 }

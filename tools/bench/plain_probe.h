@@ -7,7 +7,3 @@
 // release everything, on every call. The caller's thread must have COM started, with process
 // security at the impersonate level. Returns the row count, or -1 when a step failed.
 int PlainWmiProcessCount(const wchar_t* imageName);
-
-// The same question through a Toolhelp32 process snapshot: how many processes have that image
-// name (compared without regard to case). -1 when the snapshot could not be taken.
-int ToolhelpProcessCount(const wchar_t* imageName);

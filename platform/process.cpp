@@ -1,42 +1,12 @@
-#include "platform/system.h"
+#include "platform/process.h"
 
-#include "core/error.h"
+#include <windows.h>
+
 #include "platform/handles.h"
+#include "platform/system_error.h"
+#include "platform/text.h"
 
 namespace tavori::win32 {
-
-std::wstring Widen(std::string_view text) {
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(
-        static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)),
-        L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(),
-                          static_cast<int>(wide.size()));
-    return wide;
-}
-
-std::string Narrow(std::wstring_view text) {
-    const int size = static_cast<int>(text.size());
-    std::string narrow(static_cast<std::size_t>(::WideCharToMultiByte(
-                           CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr)),
-                       '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(),
-                          static_cast<int>(narrow.size()), nullptr, nullptr);
-    return narrow;
-}
-
-std::string SystemErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    const UniqueLocalMemory owner(buffer);
-    return Narrow(std::wstring_view(buffer, length));
-}
-
-void ThrowSystemError(std::string whatFailed, DWORD code, Error::Code kind, std::string advice) {
-    throw Error(std::move(whatFailed), std::move(advice), kind, code, SystemErrorText(code));
-}
 
 void RestrictDllSearchToSystemFolder() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);

@@ -1,0 +1,69 @@
+"""The rows as a screen reader reads and works them from another process, through Microsoft
+Active Accessibility: each row's service, its state in words as its colour shows it, the change
+spoken as it happens, and a default action that starts a real service as a double-click does."""
+
+import json
+import os
+import shutil
+
+import harness
+from harness import poll
+from test_main_window import NAMES, rows_lit
+
+WORDS = {"green": ("running", "Stop"), "red": ("not running", "Start"),
+         "cyan": ("unknown", "Start")}
+
+
+
+def read_rows(prefix, window):
+    """[(name, value, description, default action)] of each row, top to bottom."""
+    status, out = prefix.helper("rows", window["hwnd"])
+    assert status == 0, f"the reader: {status}, {out!r}"
+    return [tuple(json.loads(line).values()) for line in out.splitlines() if line[:1] == "{"]
+
+
+def spoken(colours):
+    return [(name, WORDS[c][0], WORDS[c][0], WORDS[c][1]) for name, c in zip(NAMES, colours)]
+
+
+class Listener:
+    """The reader hearing the value changes of one process's windows, out of context."""
+
+    def __init__(self, prefix, pid):
+        self.proc = prefix.start(r"C:\e2e\helper.exe", "listen", pid)
+        poll(lambda: "ready" in self.lines(), "the listener to be ready")
+
+    def lines(self):
+        # pread: the reader writes on through the same open file, at the offset it shares.
+        return os.pread(self.proc.out.fileno(), 1 << 20, 0).decode(errors="replace").splitlines()
+
+    def heard(self):
+        return [(d["name"], d["value"]) for d in map(json.loads, (l for l in self.lines()
+                                                                 if l[:1] == "{"))]
+
+
+class Accessibility:
+    ARCHES = ("x64", "x86")
+
+    def test_a_screen_reader_reads_each_rows_state_hears_it_change_and_starts_a_service(self):
+        prefix = self.prefix()
+        prefix.add_service("MEPOPS", "mepops.exe")
+        monitor = self.monitor(prefix)
+        window = monitor.wait_main()
+        listener = Listener(prefix, window["pid"])
+        monitor.wait_colours(window, rows_lit())
+        prefix.named_process("melsc.exe")
+        poll(listener.heard, "MELCS said to run", until=lambda h: ("MELCS", "running") in h)
+        # Read beside the colours on screen, until a reading falls between two repaints.
+        poll(lambda: read_rows(prefix, window), "the rows read as they show",
+             until=lambda read: read == spoken(harness.row_colours(window)) and read[1][1] == "running")
+
+        status, out = prefix.helper("act", window["hwnd"], NAMES.index("MEPOPS"))
+        self.assertEqual(status, 0, out)
+        poll(lambda: prefix.service_state("MEPOPS"), "MEPOPS started", until="RUNNING".__eq__)
+        monitor.wait_colours(window, rows_lit("MELCS", "MEPOPS"))
+        poll(listener.heard, "MEPOPS said to run", until=lambda h: ("MEPOPS", "running") in h)
+        self.assertEqual(read_rows(prefix, window), spoken(rows_lit("MELCS", "MEPOPS")))
+
+
+harness.per_exe(globals())
