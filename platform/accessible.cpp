@@ -16,7 +16,11 @@ namespace {
 
 // From the header, not from a library: a wrong link order cannot turn it into other bytes.
 constexpr GUID kIidAccessible = __uuidof(IAccessible);
-static_assert(kIidAccessible.Data1 == 0x618736E0);  // {618736E0-3C3D-11CF-810C-00AA00389B71}
+constexpr GUID kExpected{
+    0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+static_assert(kIidAccessible.Data1 == kExpected.Data1 && kIidAccessible.Data2 == kExpected.Data2 &&
+              kIidAccessible.Data3 == kExpected.Data3 &&
+              std::equal(kExpected.Data4, kExpected.Data4 + 8, kIidAccessible.Data4));
 
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
