@@ -88,27 +88,27 @@ ProbeAnswer IsProcessRunning(std::string_view imageName) {
     ComPtr<IWbemLocator> locator;
     Check(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER,
                              IID_PPV_ARGS(&locator)),
-          "creating the WMI locator failed", query);
+          "creating the WMI locator", query);
     ComPtr<IWbemServices> services;
     Check(locator->ConnectServer(MakeBstr(L"ROOT\\CIMV2").get(), nullptr, nullptr, nullptr,
                                  WBEM_FLAG_CONNECT_USE_MAX_WAIT, nullptr, nullptr, &services),
-          "connecting to ROOT\\CIMV2 failed", query);
+          "connecting to ROOT\\CIMV2", query);
     Check(::CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                               RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
                               EOAC_NONE),
-          "setting the impersonation level on the WMI connection failed", query);
+          "setting the impersonation level on the WMI connection", query);
     ComPtr<IEnumWbemClassObject> results;
     Check(services->ExecQuery(MakeBstr(L"WQL").get(), MakeBstr(Widen(query)).get(),
                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
                               &results),
-          "the query failed", query);
+          "running the query", query);
     // The first result is the answer: an object is a process found, the results' end is none.
     ComPtr<IWbemClassObject> object;
     ULONG returned = 0;
     const HRESULT hr = results->Next(kMostWaitMs, 1, &object, &returned);
     const ProbeAnswer answer = ReadProbeResult(static_cast<std::uint32_t>(hr), returned);
     if (answer == ProbeAnswer::Failed) {
-        Check(hr, "reading the query's results failed", query);
+        Check(hr, "reading the query's results", query);
     }
     return answer;
 }
