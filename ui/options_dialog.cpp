@@ -1,11 +1,15 @@
 #include "ui/options_dialog.h"
 
 #include "platform/process.h"
+#include "platform/text.h"
 #include "ui/main_window.h"
 
 namespace tavori {
 
 namespace {
+
+constexpr std::string_view kCredit = "Created By HALWERK";
+constexpr std::string_view kContactAddress = "tavori@halwerk.example";
 
 constexpr Colour kLabelBackground = 0;         // black
 constexpr Colour kLabelText = kRunningColour;  // green
@@ -26,7 +30,7 @@ constexpr ControlLayout kControls[] = {
     {L"BUTTON", "STOP IIS SERVICE", kButton, 1680, 1680, 1095, 615},
     {L"STATIC", "HALWERK - TAVORI", kLabel, 120, 120, 6015, 435},
     {L"STATIC", "Version 1.0", kLabel, 120, 1080, 3015, 465},
-    {L"STATIC", "Created By HALWERK", kLabel, 120, 600, 6015, 450},
+    {L"STATIC", kCredit, kLabel, 120, 600, 6015, 450},
 };
 enum { kAlwaysOnTopId = 100, kOkId, kIisStartId, kIisStopId, kTitleId, kVersionId, kCreatorId };
 constexpr int kDesignWidthTwips = 6255;
@@ -83,21 +87,16 @@ LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void OptionsDialog::OnCommand(int id, UINT code) {
     if (id == kCreatorId && code == STN_DBLCLK) {
-        ::SetWindowTextW(::GetDlgItem(hwnd_, kCreatorId), L"tavori@halwerk.example");
+        ::SetWindowTextW(::GetDlgItem(hwnd_, kCreatorId), win32::Widen(kContactAddress).c_str());
         return;
     }
     if (code != BN_CLICKED) {
         return;
     }
     switch (id) {
-        case kAlwaysOnTopId: {
-            // Cleared and ticked alternate; greyed (hand-edited) clears, as system boxes do.
-            const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
-            ::SendMessageW(alwaysOnTop_, BM_SETCHECK,
-                           state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
-            ApplyAlwaysOnTop();
+        case kAlwaysOnTopId:
+            OnAlwaysOnTopClick();
             break;
-        }
         case kOkId:
             Close();
             break;
@@ -110,6 +109,14 @@ void OptionsDialog::OnCommand(int id, UINT code) {
         default:
             break;  // Enter and Escape arrive as IDOK and IDCANCEL from no control: ignored
     }
+}
+
+void OptionsDialog::OnAlwaysOnTopClick() {
+    // Cleared and ticked alternate; greyed (hand-edited) clears, as system boxes do.
+    const LRESULT state = ::SendMessageW(alwaysOnTop_, BM_GETCHECK, 0, 0);
+    ::SendMessageW(alwaysOnTop_, BM_SETCHECK, state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED,
+                   0);
+    ApplyAlwaysOnTop();
 }
 
 void OptionsDialog::ApplyAlwaysOnTop() {

@@ -25,6 +25,7 @@ class OptionsDialog final : public win32::BaseWindow {
     void OnSessionEnd() override;
 
     void OnCommand(int id, UINT code);
+    void OnAlwaysOnTopClick();
     void ApplyAlwaysOnTop();
     LRESULT OnControlColour(HDC dc, HWND control);
 
