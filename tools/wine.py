@@ -185,7 +185,7 @@ class Prefix:
         (self.drive / "e2e").mkdir()
         shutil.copy2(HELPER, self.drive / "e2e" / "helper.exe")
         self.env = wine_env(self.root, shown.name, shown.dir)
-        self.procs = []
+        self.procs, self.server = [], None  # the helper that answers requests, once started
         assert wine_popen([WINESERVER, "-p"], self.env, stdin=subprocess.DEVNULL,
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).wait() == 0
 
@@ -214,7 +214,7 @@ class Prefix:
     def helper(self, *args):
         """The helper's (status, output) for one request: one helper process, started at the
         first, answers them all, where a process each would cost a Wine start each."""
-        if not hasattr(self, "server"):
+        if self.server is None:
             self.server = wine_popen([WINE64, r"C:\e2e\helper.exe", "serve"], self.env,
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, start_new_session=True)
