@@ -22,7 +22,8 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # brings the fonts Windows programs expect (MS Sans Serif, Marlett for the caption buttons).
 DEB_PACKAGES := cmake g++ make googletest libgtest-dev libgmock-dev \
 	g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64 \
-	wine64 wine32:i386 fonts-wine xvfb xdotool imagemagick x11-utils python3 clang-format
+	wine64 wine32:i386 fonts-wine xvfb xdotool imagemagick x11-utils python3 python3-pytest-xdist \
+	clang-format
 
 # The time a release's ZIP entries carry: the commit's. Outside a git clone, the time of the
 # source files, which a `git archive` tarball sets to its commit's time.
@@ -77,14 +78,14 @@ build-x86:
 test: deps
 	rm -rf build/e2e-template; mkdir -p build
 	status=0; \
-	tests/e2e/run --prepare --template build/e2e-template >build/e2e-template.log 2>&1 & \
+	python3 tools/wine.py build/e2e-template >build/e2e-template.log 2>&1 & \
 	template=$$!; \
 	$(MAKE) --no-print-directory build-windows; \
 	$(MAKE) --no-print-directory build-x86 || status=1; \
 	wait $$template || { cat build/e2e-template.log; exit 1; }; \
 	$(MAKE) --no-print-directory -k build-linux unit-test format-check reproducible-test \
 		>build/beside-e2e.log 2>&1 & beside=$$!; \
-	$(MAKE) --no-print-directory e2e-test E2E_FLAGS="--template build/e2e-template" \
+	TAVORI_WINE_TEMPLATE=$(CURDIR)/build/e2e-template $(MAKE) --no-print-directory e2e-test \
 		| tee build/e2e.log || status=1; \
 	wait $$beside || status=1; \
 	cat build/beside-e2e.log; \
@@ -99,8 +100,12 @@ unit-test:
 reproducible-test:
 	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) tests/reproducible/check
 
+# Three tests at a time, each worker on a display of its own: they mostly wait on Wine and the
+# clock. E2E_FLAGS takes pytest's, such as -k NAME.
+E2E_JOBS ?= 3
 e2e-test:
-	tests/e2e/run $(E2E_FLAGS)
+	cd tests/e2e && /usr/bin/python3 -m pytest -n $(E2E_JOBS) -p no:cacheprovider -q -rfE \
+		--durations=10 $(E2E_FLAGS)
 
 format:
 	$(CXX_SOURCES) | xargs -r clang-format -i

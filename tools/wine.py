@@ -9,6 +9,7 @@ import json
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 from pathlib import Path
@@ -247,3 +248,11 @@ class Prefix:
             proc.out.close()
         stop_wineserver(self.env)
         shutil.rmtree(self.root, ignore_errors=True)
+
+
+if __name__ == "__main__":  # wine.py FOLDER: makes the template prefix there (beside a build)
+    shown = Display()
+    try:
+        make_template(shown, sys.argv[1])
+    finally:
+        shown.close()
