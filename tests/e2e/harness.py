@@ -1,6 +1,5 @@
-"""tavori.exe under Wine (tools/wine.py), seen as a user sees it: the helper exe reports windows
-from inside, xdotool gives input, ImageMagick reads pixels, the settings are read and written
-as regedit would. Without a window manager the topmost band shows only in WS_EX_TOPMOST."""
+"""tavori.exe under Wine (tools/wine.py) as a user sees it: the helper exe reports windows from
+inside, xdotool gives input, ImageMagick reads pixels, the settings go through regedit's files."""
 
 import contextlib
 import functools
@@ -51,14 +50,6 @@ def snap(path):
     x("import", "-silent", "-window", "root", path)
 
 
-def snap_when_mapped(path, title="^TAVORI$"):
-    """A screenshot taken the moment a window of that title is mapped."""
-    env = dict(os.environ, DISPLAY=own_display().name)
-    poll(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title], env=env,
-                                capture_output=True).returncode == 0, f"a window {title}")
-    snap(path)
-
-
 def colours_in(image, rect):
     """The set of colours (hex) in a rectangle of a screenshot."""
     left, top, width, height = rect
@@ -67,7 +58,7 @@ def colours_in(image, rect):
     return set(re.findall(r"#([0-9A-F]{6})", out))
 
 
-def topmost(window):
+def topmost(window):  # without a window manager, the band shows only in the style
     return bool(window["exstyle"] & WS_EX_TOPMOST)
 
 
@@ -85,6 +76,10 @@ class Prefix(wine.Prefix):
     def close_window(self, *hwnds):
         status, out = self.helper("close", *hwnds)
         assert status == 0, f"the helper did not close {hwnds}: status {status}, {out!r}"
+
+    def forget(self):
+        """Deletes the settings, so that what a monitor saves next is all it saved."""
+        assert self.run("reg", "delete", KEY, "/f")[0] == 0
 
     def message(self, verb, hwnd, message, wparam=0, lparam=0, count=1):
         """Posts (verb "post", count times) or sends ("send") a message from another process."""

@@ -1,9 +1,9 @@
 """What other programs and the user's hands do to a running monitor: it ends once its main window
-is gone and both windows save, whatever loop runs or lock is taken; a WM_QUIT closes it as a close
-does; a system command its frame does not offer leaves each window as it was built."""
+is gone, saving both windows, whatever loop runs or lock is taken; a WM_QUIT closes it as a close
+does; a system command its frame does not offer changes nothing."""
 
 import harness
-from harness import KEY, poll
+from harness import poll
 from test_main_window import placement
 from test_options import OPTIONS
 
@@ -11,37 +11,36 @@ WM_QUIT, WM_SYSCOMMAND = 0x12, 0x112
 SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE = 0xF000, 0xF020, 0xF030
 WS_MINIMIZE, WS_MAXIMIZE = 0x20000000, 0x01000000
 LOCK = r"Local\TAVORI.Settings"
-# Whole pixels at 96 dpi: the main window at 300, 200 (81 x 214), the dialog at 500, 300
-# (400 x 200); a window nothing moved saves these back.
+# Whole pixels at 96 dpi, which windows nothing moved save back: the main window at 300, 200
+# (81 x 214), the dialog at 500, 300 (400 x 200).
 MAIN = placement("4500", "3000", "1215", "3210")
 BOTH = {**MAIN, **dict(zip(OPTIONS, ["7500", "4500", "6000", "3000"]))}
 CLASSES = {False: "TAVORI_MAIN", True: "TAVORI_OPTIONS"}
-
-
-def caption(window):
-    """A point on the caption bar, clear of the close box."""
-    return window["window"][0] + 30, (window["window"][1] + window["client"][1]) // 2
 
 
 class Lifecycle:
     ARCHES = ("x64", "x86")
 
     def start(self, prefix, options):
-        """A monitor on BOTH, with its dialog open if asked: (monitor, main window, target), the
-        target being the dialog, if open, or the main window."""
+        """A monitor on BOTH, its dialog open if asked: (monitor, main window, the dialog if open
+        or else the main window)."""
         prefix.store(BOTH)
         monitor = self.monitor(prefix)
         main = monitor.wait_main()
         return monitor, main, monitor.open_options(main) if options else main
 
-    def assert_ends_and_saves(self, prefix, monitor, options):
+    def ends_saving(self, prefix, monitor, options, end):
+        """Once end() has run, the monitor exits with 0, its open windows saved anew."""
+        prefix.forget()
+        end()
         self.assertEqual(monitor.wait_exit(), 0)
         self.assertEqual(prefix.settings(), BOTH if options else MAIN)
 
     @harness.slow
     def test_the_process_ends_once_the_main_window_is_closed_inside_a_move_or_size_loop(self):
         def hold_caption(prefix, window):
-            harness.x("xdotool", "mousemove", *caption(window), "mousedown", 1)
+            harness.x("xdotool", "mousemove", window["window"][0] + 30,
+                      (window["window"][1] + window["client"][1]) // 2, "mousedown", 1)
 
         def keyboard_size(prefix, window):
             prefix.message("post", window["hwnd"], WM_SYSCOMMAND, SC_SIZE)
@@ -55,34 +54,25 @@ class Lifecycle:
                     enter(prefix, target)
                     poll(lambda: [w["move_size"] for w in monitor.windows(CLASSES[options])],
                          "the move or size loop", until=[1].__eq__)
-                    prefix.run("reg", "delete", KEY, "/f")  # so that both must save anew
-                    prefix.close_window(main["hwnd"])
-                    self.assert_ends_and_saves(prefix, monitor, options)
+                    self.ends_saving(prefix, monitor, options,
+                                     lambda: prefix.close_window(main["hwnd"]))
                 finally:
                     harness.x("xdotool", "mouseup", 1)
 
     def test_a_lock_name_held_by_another_program_still_saves(self):
         prefix = self.prefix()
         holder = prefix.start(r"C:\e2e\helper.exe", "event", LOCK)
-
-        def held():
-            holder.out.seek(0)
-            return holder.out.read().strip() == b"held"
-
-        poll(held, f"an event named {LOCK}")
+        poll(lambda: holder.out.seek(0) or holder.out.read().strip() == b"held", "the event held")
         monitor, main, _ = self.start(prefix, False)
         self.assertEqual(main["window"], [300, 200, 81, 214])  # restored through no lock
-        prefix.run("reg", "delete", KEY, "/f")
-        prefix.close_window(main["hwnd"])
-        self.assert_ends_and_saves(prefix, monitor, False)
+        self.ends_saving(prefix, monitor, False, lambda: prefix.close_window(main["hwnd"]))
 
     def test_a_quit_from_another_program_closes_both_windows_saving(self):
         for options in (False, True):
             with self.case(f"-{CLASSES[options]}", dialog=options) as prefix:
                 monitor, main, _ = self.start(prefix, options)
-                prefix.run("reg", "delete", KEY, "/f")
-                prefix.message("post", main["hwnd"], WM_QUIT)
-                self.assert_ends_and_saves(prefix, monitor, options)
+                self.ends_saving(prefix, monitor, options,
+                                 lambda: prefix.message("post", main["hwnd"], WM_QUIT))
 
     @harness.slow
     def test_a_system_command_the_frame_does_not_offer_changes_nothing(self):
@@ -91,17 +81,15 @@ class Lifecycle:
             with self.case(f"-{CLASSES[options]}", dialog=options) as prefix:
                 monitor, main, target = self.start(prefix, options)
                 for command in commands:
-                    with self.subTest(command=hex(command)):
-                        # Sent, so that it has been handled when the send returns: a size loop
-                        # let in would not return, and the send would fail after 10 s.
-                        prefix.message("send", target["hwnd"], WM_SYSCOMMAND, command)
-                        after = monitor.windows(CLASSES[options])[0]
-                        self.assertEqual((after["style"] & (WS_MINIMIZE | WS_MAXIMIZE),
-                                          after["move_size"], after["window"]),
-                                         (0, 0, target["window"]))
-                prefix.run("reg", "delete", KEY, "/f")
-                prefix.close_window(main["hwnd"])
-                self.assert_ends_and_saves(prefix, monitor, options)
+                    # Sent, so that it has been handled when the send returns: a size loop let
+                    # in would not return, and the send would fail after 10 s.
+                    prefix.message("send", target["hwnd"], WM_SYSCOMMAND, command)
+                    after = monitor.windows(CLASSES[options])[0]
+                    self.assertEqual((after["style"] & (WS_MINIMIZE | WS_MAXIMIZE),
+                                      after["move_size"], after["window"]),
+                                     (0, 0, target["window"]), hex(command))
+                self.ends_saving(prefix, monitor, options,
+                                 lambda: prefix.close_window(main["hwnd"]))
 
 
 harness.per_exe(globals())
