@@ -3,7 +3,6 @@ inside, xdotool gives input, ImageMagick reads pixels, the settings go through r
 
 import contextlib
 import functools
-import os
 import re
 import shutil
 import subprocess
@@ -14,7 +13,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 import wine  # noqa: E402
 # What the tests use of it as their own.
-from wine import DEADLINE, EXES, HELPER, own_display, poll, row_colours, rows, x  # noqa: E402,F401
+from wine import DEADLINE, EXES, HELPER, poll, row_colours, rows, x  # noqa: E402,F401
 
 KEY = r"HKEY_CURRENT_USER\Software\TAVORI\Settings"
 WS_EX_TOPMOST = 0x8

@@ -4,7 +4,6 @@ spoken as it happens, and a default action that starts a real service as a doubl
 
 import json
 import os
-import shutil
 
 import harness
 from harness import poll

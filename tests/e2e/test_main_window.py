@@ -13,12 +13,11 @@ TIPS = ["MailEnable IMAP Service - meimaps.exe", "MailEnable List Connector - me
         "MailEnable Mail Transfer Agent - memta.exe", "MailEnable Migration Service - medms.exe",
         "MailEnable POP Service - mepops.exe", "MailEnable Postoffice Connector - mepoc.exe",
         "MailEnable SMTP Connector - mesmtpc.exe"]
-# Rows 1095 twips wide, 285 high on a 360 pitch; OPTIONS 2520 down, 255 high; both windows at
-# 1000, 1000: 15 twips to the pixel at 96 dpi, 10 at 144 (halves away from zero).
+# Rows 1095 x 285 twips on a 360 pitch, OPTIONS 2520 down and 255 high, both windows at 1000,
+# 1000; in pixels, at 15 twips a pixel (96 dpi) and 10 (144 dpi).
 LAYOUT = {96: (67, 73, 19, 24, [168, 17]), 144: (100, 110, 29, 36, [252, 26])}
-# The first-run frames in pixels and the twips a close saves of them, for each window: under
-# Windows 10's caption and borders (the prefixes') they hold the controls; under Wine's own,
-# thinner ones, which the first-run twips were laid out for, they stay at those twips.
+# Each window's first-run frame in pixels and the twips a close saves: under Windows 10's caption
+# and borders it grows to hold the controls; under Wine's thinner ones it keeps the first twips.
 FIRST_RUN = {  # (dpi, frames): main window, saved; options dialog, saved
     (96, "Windows"): ([81, 214], ["1215", "3210"], [433, 202], ["6495", "3030"]),
     (144, "Windows"): ([122, 318], ["1215", "3180"], [648, 301], ["6480", "3010"]),
@@ -34,8 +33,6 @@ ALWAYS = "AlwaysOnTopTimer_TICKBOX"
 CAPTION_AND_CLOSE_BOX, MIN_MAX_SIZE = 0x00C80000, 0x00070000
 WS_EX_TOOLWINDOW, ES_CENTER_READONLY = 0x80, 0x0801
 PARK = (1016, 760)  # the pointer, off every window, shows no tooltip
-MACHINE_CLASSES = r"HKEY_LOCAL_MACHINE\Software\Classes"
-WBEM_LOCATOR = "{4590F811-1D3A-11D0-891F-00AA004B2E24}"
 SHOWN = ("#32770", "TAVORI_MAIN", "TAVORI_OPTIONS")  # what a monitor can leave on the screen
 
 
@@ -53,10 +50,10 @@ def child(window, text):
 
 def outside(window):
     """The controls that do not lie wholly inside the window's client area."""
-    left, top, width, height = window["client"]
-    return [c["text"] for c in window["children"]
-            if not (left <= c["rect"][0] and c["rect"][0] + c["rect"][2] <= left + width
-                    and top <= c["rect"][1] and c["rect"][1] + c["rect"][3] <= top + height)]
+    (left, top, width, height), inside = window["client"], lambda a, b, c: a <= b <= c
+    return [c["text"] for c in window["children"] if not (
+        inside(left, c["rect"][0], left + width - c["rect"][2])
+        and inside(top, c["rect"][1], top + height - c["rect"][3]))]
 
 
 class FirstRun:
@@ -259,8 +256,9 @@ class BadValues:
         monitor.wait_colours(window, rows_lit())
         # WMI's locator, registered anew as a DLL that does not exist: the next probe cannot
         # create it. (Wine 8 reads COM's classes from the machine's part of the registry only.)
-        prefix.reg_import(f"[{MACHINE_CLASSES}\\CLSID\\{WBEM_LOCATOR}\\InprocServer32]\n"
-                          r'@="C:\\e2e\\nowhere.dll"')
+        prefix.reg_import(r"[HKEY_LOCAL_MACHINE\Software\Classes\CLSID"
+                          r"\{4590F811-1D3A-11D0-891F-00AA004B2E24}\InprocServer32]"
+                          "\n" r'@="C:\\e2e\\nowhere.dll"')
         self.check_box_and_exit(prefix, monitor, None, True, [r"\(WMI\)", "Error 0x"])
 
     def check_box_and_exit(self, prefix, monitor, stored, main_shown, texts):

@@ -13,14 +13,6 @@ CREDIT, CONTACT = "Created By HALWERK", "tavori@halwerk.example"
 WM_TIMER, WM_COMMAND, WM_ENDSESSION = 0x113, 0x111, 0x16
 
 
-def close_box(window):
-    """The middle of the close box, which Wine draws at the right end of the caption bar."""
-    (left, top, width, _), (client_left, client_top) = window["window"], window["client"][:2]
-    frame = client_left - left
-    caption = client_top - top - frame
-    return left + width - frame - caption // 2, top + frame + caption // 2
-
-
 class Options:
     ARCHES = ("x64", "x86")
 
@@ -114,8 +106,7 @@ class Options:
         dialog = monitor.open_options(monitor.main())
         self.assertEqual(dialog["window"], [200, 300, 400, 200])
         self.assertEqual(child(dialog, "Always On Top")["check"], 2)
-        # The close box saves as OK does.
-        click(close_box(dialog))
+        prefix.close_window(dialog["hwnd"])  # as the close box does: saved as by OK
         self.closed(monitor)
         self.assertEqual(prefix.settings(), stored)
 
