@@ -14,6 +14,7 @@
 //   serve           run a request of a mode that ends per input line; answer, then "=STATUS"
 #include <windows.h>
 #include <oleacc.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -356,19 +357,15 @@ int Run(int argc, wchar_t** argv) {
     return 0;
 }
 
-// Splits each line at its blanks, in place, into the arguments of one run; the requests are ASCII.
-int Serve(wchar_t* program) {
+// Runs each line as a command line, after a first word that stands for the program's name.
+int Serve() {
     for (wchar_t line[1024]; std::fgetws(line, 1024, stdin) != nullptr;) {
-        std::vector<wchar_t*> args{program};
-        for (wchar_t* c = line; *c != L'\0'; ++c) {
-            if (*c <= L' ') {
-                *c = L'\0';
-            } else if (c == line || c[-1] == L'\0') {
-                args.push_back(c);
-            }
-        }
-        std::printf("=%d\n", Run(static_cast<int>(args.size()), args.data()));
+        line[std::wcscspn(line, L"\r\n")] = L'\0';
+        int argc = 0;
+        wchar_t** argv = CommandLineToArgvW((L"serve " + std::wstring(line)).c_str(), &argc);
+        std::printf("=%d\n", Run(argc, argv));
         std::fflush(stdout);
+        LocalFree(argv);
     }
     return 0;
 }
@@ -376,5 +373,5 @@ int Serve(wchar_t* program) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    return argc == 2 && std::wstring(argv[1]) == L"serve" ? Serve(argv[0]) : Run(argc, argv);
+    return argc == 2 && std::wstring(argv[1]) == L"serve" ? Serve() : Run(argc, argv);
 }
