@@ -26,11 +26,10 @@
 namespace {
 
 std::string Utf8(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
+    std::string out(text.size() * 3, '\0');  // room for three bytes a UTF-16 unit, the most
+    out.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                            static_cast<int>(out.size()), nullptr, nullptr)));
     return out;
 }
 
@@ -183,10 +182,9 @@ int Message(const std::wstring& mode, wchar_t** args, int count) {
     const auto message = static_cast<UINT>(close ? WM_CLOSE : number(1));
     const auto wParam = static_cast<WPARAM>(number(2));
     const auto lParam = static_cast<LPARAM>(number(3));
-    DWORD_PTR result = 0;
     if (mode == L"send") {
         return SendMessageTimeoutW(HandleFrom(args[0]), message, wParam, lParam, SMTO_NORMAL, 10000,
-                                   &result) == 0;
+                                   nullptr) == 0;
     }
     bool posted = true;
     for (int i = 0; i < (close ? count : count == 5 ? _wtoi(args[4]) : 1); ++i) {
@@ -203,8 +201,7 @@ int Focus(HWND hwnd, DWORD milliseconds) {
         const std::string now = Object({"foreground", Handle(GetForegroundWindow()), "active",
                                         Handle(info.hwndActive), "focus", Handle(info.hwndFocus)});
         if (now != last) {
-            Say(now);
-            last = now;
+            Say(last = now);
         }
     }
     return 0;
