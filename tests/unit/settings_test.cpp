@@ -230,38 +230,35 @@ TEST(KeepOnScreen, MendsOnlyASizeOrACaptionOutOfReach) {
 }
 
 TEST(AlwaysOnTopChoice, LoadsAsTheBoxAndAsTheKeeperAtStart) {
-    constexpr int kFails = -1;
-    // The stored text (null: none), the box, the keeper at start.
-    const std::tuple<const char*, int, int> cases[] = {
-        {nullptr, 0, 0},      {"0", 0, 0},          {"1", 1, 1},
-        {" 1 ", 1, 1},        {"1.0", 1, 1},        {"2", 2, 0},
-        {"1.5", 2, 0},        {"0.5", 0, 0},        {"1.2", 1, 0},
-        {"0.9999", 1, 0},     {"3", kFails, 0},     {"-1", kFails, 0},
-        {"40000", kFails, 0}, {"", kFails, kFails}, {"abc", kFails, kFails}};
+    // The stored text (null: none), the box, the keeper at start; nothing where loading fails.
+    const std::tuple<const char*, std::optional<int>, std::optional<int>> cases[] = {
+        {nullptr, 0, 0}, {"0", 0, 0},    {"1", 1, 1},       {" 1 ", 1, 1},  {"1.0", 1, 1},
+        {"2", 2, 0},     {"1.5", 2, 0},  {"0.5", 0, 0},     {"1.2", 1, 0},  {"0.9999", 1, 0},
+        {"3", kNo, 0},   {"-1", kNo, 0}, {"40000", kNo, 0}, {"", kNo, kNo}, {"abc", kNo, kNo}};
     for (const auto& [stored, box, keeperAtStart] : cases) {
         SCOPED_TRACE(stored != nullptr ? stored : "(missing)");
         MapStore store;
         if (stored != nullptr) {
             store.values["AlwaysOnTopTimer_TICKBOX"] = stored;
         }
-        if (box != kFails) {
-            EXPECT_EQ(ReadAlwaysOnTopBox(store), static_cast<CheckState>(box));
+        if (box) {
+            EXPECT_EQ(ReadAlwaysOnTopBox(store), static_cast<CheckState>(*box));
         } else {
             EXPECT_THAT(
                 ErrorBoxOf([&] { ReadAlwaysOnTopBox(store); }),
                 AllOf(HasSubstr("\"AlwaysOnTopTimer_TICKBOX\" holds \"" + std::string(stored)),
                       HasSubstr(MapStore::kPlace)));
         }
-        if (keeperAtStart != kFails) {
+        if (keeperAtStart) {
             EXPECT_EQ(ReadKeeperOnAtStart(store), keeperAtStart == 1);
         } else {
             EXPECT_THROW(ReadKeeperOnAtStart(store), Error);
         }
         EXPECT_EQ(store.values.size(), stored != nullptr ? 1U : 0U);  // loading writes nothing
-        if (box != kFails) {  // the switch stores the box as its number, under its own key
-            WriteAlwaysOnTopBox(store, static_cast<CheckState>(box));
+        if (box) {  // the switch stores the box as its number, under its own key
+            WriteAlwaysOnTopBox(store, static_cast<CheckState>(*box));
             EXPECT_EQ(store.values, (std::map<std::string, std::string>{
-                                        {"AlwaysOnTopTimer_TICKBOX", std::to_string(box)}}));
+                                        {"AlwaysOnTopTimer_TICKBOX", std::to_string(*box)}}));
         }
     }
 }
