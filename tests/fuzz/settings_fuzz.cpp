@@ -46,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(nearest >= -32768 && nearest <= 32767 ? whole && *whole == nearest : !whole,
               "ParseInt16 is not the rounded double", text);
     }
-    // The first four bytes as a single: every finite one survives the way out and back.
-    float raw = 0;
+    float raw = 0;  // the first four bytes as a single: every finite one goes out and back
     if (size >= sizeof raw && (std::memcpy(&raw, data, sizeof raw), std::isfinite(raw))) {
         CheckWritten(raw, text);
     }
