@@ -1,23 +1,17 @@
 // libFuzzer over the settings' number texts: what a hand-edited registry value can feed the
-// parsers, and the texts the program writes back. A failed check aborts, which libFuzzer
-// reports as a crash along with the input that did it.
+// parsers, and the texts the program writes back. A failed check aborts: a crash, with its input.
 
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <optional>
-#include <string>
-#include <string_view>
 
 #include "settings/number_text.h"
 
-namespace {
+using namespace tavori;
 
-void Check(bool ok, const char* what, std::string_view text) {
+static void Check(bool ok, const char* what, std::string_view text) {
     if (!ok) {
         std::fprintf(stderr, "settings_fuzz: %s; text \"%.*s\"\n", what,
                      static_cast<int>(text.size()), text.data());
@@ -26,27 +20,24 @@ void Check(bool ok, const char* what, std::string_view text) {
 }
 
 // A single written by FormatSingle reads back as the same single (-0 is written "0").
-void CheckWritten(float value, std::string_view from) {
-    const std::string text = tavori::FormatSingle(value);
-    const std::optional<float> back = tavori::ParseSingle(text);
+static void CheckWritten(float value, std::string_view from) {
+    const std::optional<float> back = ParseSingle(FormatSingle(value));
     Check(back && *back == value && std::signbit(*back) == (value < 0),
           "FormatSingle does not read back", from);
 }
 
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const std::optional<float> single = tavori::ParseSingle(text);
-    const std::optional<double> number = tavori::ParseDouble(text);
-    const std::optional<std::int16_t> whole = tavori::ParseInt16(text);
+    const std::optional<float> single = ParseSingle(text);
+    const std::optional<double> number = ParseDouble(text);
+    const std::optional<std::int16_t> whole = ParseInt16(text);
     if (single) {
         Check(std::isfinite(*single) && number, "ParseSingle accepted a non-number", text);
         CheckWritten(*single, text);
     }
     Check(number || !whole, "ParseInt16 accepted what ParseDouble refuses", text);
     if (number) {
-        Check(std::isfinite(*number) && tavori::IsNumberText(text),
+        Check(std::isfinite(*number) && IsNumberText(text),
               "ParseDouble accepted a non-finite value, or IsNumberText refused a number", text);
         // Too small for a single reads as 0: only one too large is refused.
         Check(single || std::fabs(*number) >= std::numeric_limits<float>::max(),
@@ -55,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(nearest >= -32768 && nearest <= 32767 ? whole && *whole == nearest : !whole,
               "ParseInt16 is not the rounded double", text);
     }
-    // The first four bytes as a single: every finite one survives the way out and back.
-    float raw = 0;
+    float raw = 0;  // the first four bytes as a single: every finite one goes out and back
     if (size >= sizeof raw && (std::memcpy(&raw, data, sizeof raw), std::isfinite(raw))) {
         CheckWritten(raw, text);
     }

@@ -1,48 +1,35 @@
 // tavori-testhelper MODE ...: what the end-to-end tests run inside the monitor's Wine prefix.
-//   (no mode)          sleep until killed: copied as mepops.exe, a process the monitor should see
-//   windows CLASS      print as JSON the visible top-level windows of CLASS, with their children,
-//                      Z order and whether their thread runs a move or size loop on them, and the
-//                      work area's and the least window's sizes
-//   close HWND...      post WM_CLOSE to each window, back to back
-//   post|send HWND MESSAGE WPARAM LPARAM [COUNT]
-//                      post (COUNT times) or send that message, numbers in hex
-//   focus HWND MS      sample, every millisecond or so for MS ms, the foreground window and the
-//                      active and focus windows of HWND's thread; print each change as JSON
-//   rival|taskbar      show a topmost window of class TAVORI_TEST_RIVAL or (the taskbar's
-//                      stand-in) Shell_TrayWnd and take the foreground; until killed
-//   service NAME       run as the own-process service NAME until it is stopped
-//   event NAME         hold an event of that name, print "held"; until killed
-//   net.exe start|stop NAME   a copy named net.exe only notes that it ran, in net-ran.txt beside
-//                      itself, and fails as net.exe does
-// As a screen reader does, from another process, through Microsoft Active Accessibility:
-//   rows HWND          print each row (Edit child) of the main window HWND, top to bottom, as
-//                      JSON: name, value, description, default action
-//   act HWND ROW       run the default action of row ROW (from 0)
-//   listen PID         print "ready", then each value change of a window of the process PID as
-//                      JSON like a row's; until killed
-//   serve              answer requests of the modes that end, one a line on standard input, each
-//                      answer followed by the line "=STATUS": one process for a test's many
+//   (no mode)       sleep until killed: copied as mepops.exe, a process the monitor should see
+//   windows CLASS   print as JSON the visible top-level windows of CLASS, children and all
+//   close HWND...   post WM_CLOSE to each window, back to back
+//   post|send HWND MESSAGE WPARAM LPARAM [COUNT]   post (COUNT times) or send it, numbers in hex
+//   focus HWND MS   for MS ms, print as JSON each change of the windows in front and in focus
+//   rival|taskbar   take the foreground with a topmost TAVORI_TEST_RIVAL or Shell_TrayWnd window
+//   service NAME    run as the own-process service NAME until it is stopped
+//   event NAME      hold an event of that name, print "held"; until killed
+//   start|stop NAME as net.exe: note the run in net-ran.txt beside itself, fail as net.exe does
+//   rows HWND       as a screen reader does (MSAA): print each row of main window HWND as JSON
+//   act HWND ROW    run the default action of row ROW (from 0), as a screen reader does
+//   listen PID      print "ready", then each value change in process PID as JSON; until killed
+//   serve           run a request of a mode that ends per input line; answer, then "=STATUS"
 #include <windows.h>
 #include <oleacc.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
 #include <cwchar>
-#include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
 std::string Utf8(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
+    std::string out(text.size() * 3, '\0');  // room for three bytes a UTF-16 unit, the most
+    out.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                            static_cast<int>(out.size()), nullptr, nullptr)));
     return out;
 }
 
@@ -57,14 +44,12 @@ std::string Quoted(const std::wstring& text) {
     return out + "\"";
 }
 
-// The JSON shapes every mode prints: {"key": value, ...} from key, value, key, value ..., and
-// [item, ...].
+// The JSON every mode prints: {"key": value, ...} from key, value, key, value ...; [item, ...].
 std::string Object(std::initializer_list<std::string> keysAndValues) {
     std::string out;
-    bool key = true;
+    bool key = false;
     for (const std::string& item : keysAndValues) {
-        out += key ? (out.empty() ? "{\"" : ", \"") + item + "\": " : item;
-        key = !key;
+        out += (key = !key) ? (out.empty() ? "{\"" : ", \"") + item + "\": " : item;
     }
     return out + "}";
 }
@@ -103,6 +88,12 @@ HWND HandleFrom(const wchar_t* text) {
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wtoi64(text)));
 }
 
+RECT WindowRect(HWND hwnd) {
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    return rect;
+}
+
 GUITHREADINFO ThreadInfo(DWORD thread) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -126,36 +117,26 @@ std::wstring Class(HWND hwnd) {
 }
 
 std::string Describe(HWND hwnd, int z) {
-    RECT window{}, client{};
-    POINT origin{};
-    GetWindowRect(hwnd, &window);
+    RECT client{};
     GetClientRect(hwnd, &client);
-    ClientToScreen(hwnd, &origin);
-    OffsetRect(&client, origin.x, origin.y);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);  // to the screen's
     DWORD pid = 0;
     const GUITHREADINFO thread = ThreadInfo(GetWindowThreadProcessId(hwnd, &pid));
     std::vector<std::string> children;
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        RECT rect{};
-        GetWindowRect(child, &rect);
         DWORD_PTR check = 0;
         SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check);
         children.push_back(Object({"class", Quoted(Class(child)), "text", Quoted(Text(child)),
                                    "hwnd", Handle(child), "id", N(GetDlgCtrlID(child)), "rect",
-                                   Rect(rect), "style", Long(child, GWL_STYLE), "exstyle",
-                                   Long(child, GWL_EXSTYLE), "check", N(check)}));
+                                   Rect(WindowRect(child)), "style", Long(child, GWL_STYLE),
+                                   "exstyle", Long(child, GWL_EXSTYLE), "check", N(check)}));
     }
-    return Object({"hwnd",      Handle(hwnd),
-                   "z",         N(z),
-                   "pid",       N(pid),
-                   "caption",   Quoted(Text(hwnd)),
-                   "window",    Rect(window),
-                   "client",    Rect(client),
-                   "style",     Long(hwnd, GWL_STYLE),
-                   "exstyle",   Long(hwnd, GWL_EXSTYLE),
-                   "enabled",   N(IsWindowEnabled(hwnd)),
-                   "move_size", N(thread.hwndMoveSize == hwnd),
-                   "children",  List(children, ",\n  ")});
+    return Object(
+        {"hwnd", Handle(hwnd), "z", N(z), "pid", N(pid), "caption", Quoted(Text(hwnd)), "window",
+         Rect(WindowRect(hwnd)), "client", Rect(client), "style", Long(hwnd, GWL_STYLE), "exstyle",
+         Long(hwnd, GWL_EXSTYLE), "enabled", N(IsWindowEnabled(hwnd)),
+         // Whether its thread runs a move or size loop on it.
+         "move_size", N(thread.hwndMoveSize == hwnd), "children", List(children, ",\n  ")});
 }
 
 int Windows(const wchar_t* className) {
@@ -168,9 +149,7 @@ int Windows(const wchar_t* className) {
             windows.push_back(Describe(hwnd, z));
         }
     }
-    Say(Object({"min_track",
-                List({N(GetSystemMetrics(SM_CXMINTRACK)), N(GetSystemMetrics(SM_CYMINTRACK))}),
-                "work", Rect(work), "foreground", Handle(GetForegroundWindow()), "windows",
+    Say(Object({"work", Rect(work), "foreground", Handle(GetForegroundWindow()), "windows",
                 List(windows, ",\n")}));
     return 0;
 }
@@ -195,21 +174,23 @@ int Rival(const wchar_t* className) {
     return Pump();
 }
 
-int Message(bool post, wchar_t** args, int count) {
-    const HWND hwnd = HandleFrom(args[0]);
-    const auto message = static_cast<UINT>(wcstoul(args[1], nullptr, 16));
-    const auto wParam = static_cast<WPARAM>(wcstoull(args[2], nullptr, 16));
-    const auto lParam = static_cast<LPARAM>(wcstoull(args[3], nullptr, 16));
-    if (!post) {  // a handler that does not return within 10 s is a fault of the program's
-        DWORD_PTR result = 0;
-        return SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, 10000, &result) ? 0
-                                                                                               : 1;
+// close: WM_CLOSE to each window, back to back so that they close together; post, send: the
+// message, wParam and lParam (hex) to one window. A handler busy past 10 s is the program's fault.
+int Message(const std::wstring& mode, wchar_t** args, int count) {
+    const bool close = mode == L"close";
+    const auto number = [&](int i) { return close ? 0 : wcstoull(args[i], nullptr, 16); };
+    const auto message = static_cast<UINT>(close ? WM_CLOSE : number(1));
+    const auto wParam = static_cast<WPARAM>(number(2));
+    const auto lParam = static_cast<LPARAM>(number(3));
+    if (mode == L"send") {
+        return SendMessageTimeoutW(HandleFrom(args[0]), message, wParam, lParam, SMTO_NORMAL, 10000,
+                                   nullptr) == 0;
     }
-    int posted = 0;
-    while (posted < count && PostMessageW(hwnd, message, wParam, lParam)) {
-        ++posted;
+    bool posted = true;
+    for (int i = 0; i < (close ? count : count == 5 ? _wtoi(args[4]) : 1); ++i) {
+        posted = PostMessageW(HandleFrom(args[close ? i : 0]), message, wParam, lParam) && posted;
     }
-    return posted == count ? 0 : 1;
+    return posted ? 0 : 1;
 }
 
 int Focus(HWND hwnd, DWORD milliseconds) {
@@ -220,8 +201,7 @@ int Focus(HWND hwnd, DWORD milliseconds) {
         const std::string now = Object({"foreground", Handle(GetForegroundWindow()), "active",
                                         Handle(info.hwndActive), "focus", Handle(info.hwndFocus)});
         if (now != last) {
-            Say(now);
-            last = now;
+            Say(last = now);
         }
     }
     return 0;
@@ -274,21 +254,18 @@ int StandInForNet() {
     return 2;
 }
 
-std::string Quoted(BSTR text) {
-    const std::wstring wide(text != nullptr ? text : L"", SysStringLen(text));
-    SysFreeString(text);
-    return Quoted(wide);
-}
-
 // What a screen reader says of an object: its name, value, description and default action.
 std::string Speak(IAccessible* object, VARIANT child) {
-    BSTR name = nullptr, value = nullptr, description = nullptr, action = nullptr;
-    object->get_accName(child, &name);
-    object->get_accValue(child, &value);
-    object->get_accDescription(child, &description);
-    object->get_accDefaultAction(child, &action);
-    return Object({"name", Quoted(name), "value", Quoted(value), "description", Quoted(description),
-                   "action", Quoted(action)});
+    const auto say = [&](auto get) {
+        BSTR text = nullptr;
+        (object->*get)(child, &text);
+        const std::wstring wide(text != nullptr ? text : L"", SysStringLen(text));
+        SysFreeString(text);
+        return Quoted(wide);
+    };
+    return Object({"name", say(&IAccessible::get_accName), "value", say(&IAccessible::get_accValue),
+                   "description", say(&IAccessible::get_accDescription), "action",
+                   say(&IAccessible::get_accDefaultAction)});
 }
 
 // Prints each row as Speak says it, or runs the default action of the row numbered act.
@@ -299,15 +276,10 @@ int Rows(HWND main, int act) {
             rows.push_back(child);
         }
     }
-    std::sort(rows.begin(), rows.end(), [](HWND a, HWND b) {  // top to bottom
-        RECT first{}, second{};
-        GetWindowRect(a, &first);
-        GetWindowRect(b, &second);
-        return first.top < second.top;
-    });
+    std::sort(rows.begin(), rows.end(),
+              [](HWND a, HWND b) { return WindowRect(a).top < WindowRect(b).top; });
     VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
+    self.vt = VT_I4;  // and lVal 0, CHILDID_SELF
     for (std::size_t row = act < 0 ? 0 : static_cast<std::size_t>(act); row < rows.size(); ++row) {
         IAccessible* object = nullptr;
         const HRESULT hr =
@@ -339,44 +311,13 @@ void CALLBACK Hear(HWINEVENTHOOK, DWORD, HWND window, LONG objectId, LONG childI
 }
 
 int Listen(DWORD pid) {
-    // Filtered by the process alone: with WINEVENT_SKIPOWNPROCESS as well, Wine 8 delivers
-    // nothing out of context.
+    // By the process alone: with WINEVENT_SKIPOWNPROCESS too, Wine 8 sends nothing out of context.
     if (!SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, Hear, pid, 0,
                          WINEVENT_OUTOFCONTEXT)) {
         return 1;
     }
     Say("ready");
     return Pump();
-}
-
-}  // namespace
-
-int Run(int argc, wchar_t** argv);
-
-int Serve(wchar_t* program) {
-    char line[1024];
-    while (std::fgets(line, sizeof line, stdin) != nullptr) {
-        std::vector<std::wstring> words;
-        for (const char* c = line; *c != '\0'; ++c) {
-            if (*c > ' ' && (c == line || c[-1] <= ' ')) {
-                words.emplace_back();
-            }
-            if (*c > ' ') {
-                words.back() += static_cast<wchar_t>(*c);  // the requests are ASCII
-            }
-        }
-        std::vector<wchar_t*> args{program};
-        for (std::wstring& word : words) {
-            args.push_back(word.data());
-        }
-        std::printf("=%d\n", Run(static_cast<int>(args.size()), args.data()));
-        std::fflush(stdout);
-    }
-    return 0;
-}
-
-int wmain(int argc, wchar_t** argv) {
-    return argc == 2 && std::wstring(argv[1]) == L"serve" ? Serve(argv[0]) : Run(argc, argv);
 }
 
 int Run(int argc, wchar_t** argv) {
@@ -387,15 +328,9 @@ int Run(int argc, wchar_t** argv) {
     if (mode == L"windows" && argc == 3) {
         return Windows(argv[2]);
     }
-    if (mode == L"close" && argc >= 3) {
-        bool posted = true;  // to every window back to back, so that they close together
-        for (int i = 2; i < argc; ++i) {
-            posted = PostMessageW(HandleFrom(argv[i]), WM_CLOSE, 0, 0) && posted;
-        }
-        return posted ? 0 : 1;
-    }
-    if ((mode == L"post" || mode == L"send") && (argc == 6 || argc == 7)) {
-        return Message(mode == L"post", argv + 2, argc == 7 ? _wtoi(argv[6]) : 1);
+    if ((mode == L"close" && argc >= 3) ||
+        ((mode == L"post" || mode == L"send") && (argc == 6 || argc == 7))) {
+        return Message(mode, argv + 2, argc - 2);
     }
     if (mode == L"focus" && argc == 4) {
         return Focus(HandleFrom(argv[2]), static_cast<DWORD>(_wtoi(argv[3])));
@@ -417,4 +352,23 @@ int Run(int argc, wchar_t** argv) {
     }
     Sleep(INFINITE);
     return 0;
+}
+
+// Runs each line as a command line, after a first word that stands for the program's name.
+int Serve() {
+    for (wchar_t line[1024]; std::fgetws(line, 1024, stdin) != nullptr;) {
+        line[std::wcscspn(line, L"\r\n")] = L'\0';
+        int argc = 0;
+        wchar_t** argv = CommandLineToArgvW((L"serve " + std::wstring(line)).c_str(), &argc);
+        std::printf("=%d\n", Run(argc, argv));
+        std::fflush(stdout);
+        LocalFree(argv);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    return argc == 2 && std::wstring(argv[1]) == L"serve" ? Serve() : Run(argc, argv);
 }

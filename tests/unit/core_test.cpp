@@ -1,5 +1,4 @@
-// Toggling a row, what a row shows and says, a keeper tick, when a tick probes, the error box's
-// words, the one fatal exit.
+// A row's toggle, colour and words, a keeper tick, when a tick probes, error words, the fatal exit.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,12 +6,7 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
-#include <cstdint>
-#include <optional>
-#include <string>
-#include <string_view>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "core/catalogue.h"
@@ -26,8 +20,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// Only the running colour stops a row; a screen reader hears the service, the colour in words and
-// the toggle.
+// Only the running colour stops a row; a screen reader hears the service, its colour and toggle.
 TEST(Catalogue, EachRowSaysAndTogglesItsServiceByItsColour) {
     using Words = std::tuple<std::string_view, std::string_view, std::string_view>;
     const std::tuple<std::size_t, Colour, Words, const char*> cases[] = {
@@ -36,8 +29,7 @@ TEST(Catalogue, EachRowSaysAndTogglesItsServiceByItsColour) {
         {1, kRunningColour, {"MELCS", "running", "Stop"}, "net.exe stop MELCS"},  // image melsc.exe
         {1, kNotYetProbedColour, {"MELCS", "unknown", "Start"}, "net.exe start MELCS"},
         {4, kNotRunningColour, {"MEPOPS", "not running", "Start"}, "net.exe start MEPOPS"},
-        {6, kRunningColour, {"MESMTPCS", "running", "Stop"}, "net.exe stop MESMTPCS"},
-    };
+        {6, kRunningColour, {"MESMTPCS", "running", "Stop"}, "net.exe stop MESMTPCS"}};
     for (const auto& [row, colour, said, command] : cases) {
         SCOPED_TRACE(command);
         const RowWords words = DescribeRow(kWatchedServices.at(row), colour);
@@ -51,25 +43,21 @@ TEST(Catalogue, EachRowSaysAndTogglesItsServiceByItsColour) {
 }
 
 TEST(RowState, AProbeWithoutAnAnswerOrAnAnswerPastThreeSecondsShowsCyan) {
+    using enum ProbeAnswer;
     constexpr std::uint32_t kOk = 0, kNoMore = 1, kTimedOut = 0x40004, kFailed = 0x80041003;
+    // A success without an object, WBEM_S_TIMEDOUT or any other, is no answer, not "no process".
     const std::tuple<std::uint32_t, std::uint32_t, ProbeAnswer> results[] = {
-        {kOk, 1, ProbeAnswer::Found},          {kNoMore, 0, ProbeAnswer::None},
-        {kTimedOut, 0, ProbeAnswer::TimedOut},  // no answer, not "no process"
-        {0x40005, 0, ProbeAnswer::TimedOut},    // nor any other success without an object
-        {kFailed, 0, ProbeAnswer::Failed},     {0x80070005, 1, ProbeAnswer::Failed},
-    };
+        {kOk, 1, Found},        {kNoMore, 0, None},   {kTimedOut, 0, TimedOut},
+        {0x40005, 0, TimedOut}, {kFailed, 0, Failed}, {0x80070005, 1, Failed}};
     for (const auto& [hresult, objects, answer] : results) {
         SCOPED_TRACE(testing::Message() << std::hex << hresult << " " << objects);
         EXPECT_EQ(ReadProbeResult(hresult, objects), answer);
     }
+    // An answer 3001 ms old is stale: nothing probed the row since.
     const std::tuple<std::optional<ProbeAnswer>, std::uint64_t, Colour> shown[] = {
-        {std::nullopt, 0, kNotYetProbedColour},  // not yet probed
-        {ProbeAnswer::Found, 3000, kRunningColour},
-        {ProbeAnswer::Found, 3001, kNotYetProbedColour},  // stale: nothing probed it since
-        {ProbeAnswer::None, 2999, kNotRunningColour},
-        {ProbeAnswer::None, 60'000, kNotYetProbedColour},
-        {ProbeAnswer::TimedOut, 0, kNotYetProbedColour},
-    };
+        {std::nullopt, 0, kNotYetProbedColour}, {Found, 3000, kRunningColour},
+        {Found, 3001, kNotYetProbedColour},     {None, 2999, kNotRunningColour},
+        {None, 60'000, kNotYetProbedColour},    {TimedOut, 0, kNotYetProbedColour}};
     for (const auto& [last, age, colour] : shown) {
         SCOPED_TRACE(testing::Message() << (last ? static_cast<int>(*last) : -1) << " " << age);
         EXPECT_EQ(RowColour(last, age), colour);
@@ -165,19 +153,17 @@ TEST(ErrorWording, QuotesAStoredTextShortEnoughToFitTheBox) {
 }
 
 std::vector<std::string> fatalMessages;
-void RecordFatal(const std::string& message) {
-    fatalMessages.push_back(message);
-}
 
 TEST(EventDispatcher, TheFirstEscapedErrorEndsItAllOnce) {
-    const std::pair<void (*)(), const char*> cases[] = {
+    const std::tuple<void (*)(), const char*> cases[] = {
         {[] { throw Error("Reading failed.", "Mend it."); }, "Reading failed.\n\nMend it."},
         {[] { throw std::logic_error("broken"); }, "broken"},
         {[] { throw 42; }, "unknown error"}};
     for (const auto& [thrower, words] : cases) {
         SCOPED_TRACE(words);
         fatalMessages.clear();
-        EventDispatcher dispatcher(&RecordFatal);
+        EventDispatcher dispatcher(
+            [](const std::string& message) { fatalMessages.push_back(message); });
         int ran = 0;
         dispatcher.Dispatch([&] { ++ran; });
         EXPECT_TRUE(ran == 1 && fatalMessages.empty() && !dispatcher.Failed());
