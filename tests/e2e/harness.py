@@ -110,21 +110,14 @@ class Prefix(wine.Prefix):
 
     def settings(self):
         """{name: text, or number for a REG_DWORD} of the settings key; None without the key.
-        Read from regedit's Unicode export: reg query's output loses what its code page lacks."""
-        path = self.drive / "e2e" / "export.reg"
+        Read from regedit's Unicode export: reg query's output loses what its code page lacks.
+        A value of another type, or a text with a NUL in it, is left out."""
         if self.run("reg", "export", KEY, r"C:\e2e\export.reg", "/y")[0] != 0:
             return None
-        text = path.read_text(encoding="utf-16").replace("\\\n  ", "")  # joins wrapped lines
-        found = {}
-        for name, kind, value in re.findall(r'^"(.*?)"=(dword:|hex\(1\):|")(.*?)"?$', text, re.M):
-            if kind == "dword:":
-                found[name] = int(value, 16)
-            elif kind == "hex(1):":  # a string's UTF-16 bytes, up to its first NUL
-                found[name] = bytes.fromhex(value.replace(",", "")).decode("utf-16-le")
-                found[name] = found[name].split("\0")[0]
-            else:
-                found[name] = value  # the tests store no quote or backslash
-        return found
+        text = (self.drive / "e2e" / "export.reg").read_text(encoding="utf-16")
+        return {name: int(value, 16) if dword else value  # the tests store no quote or backslash
+                for name, dword, value in re.findall(r'^"(.*?)"=(dword:)?"?(.*?)"?$', text, re.M)
+                if dword or not value.startswith("hex")}
 
 
 class Monitor:

@@ -4,8 +4,7 @@ does; a system command its frame does not offer changes nothing."""
 
 import harness
 from harness import poll
-from test_main_window import placement
-from test_options import OPTIONS
+from test_main_window import OPTIONS, placement
 
 WM_QUIT, WM_SYSCOMMAND = 0x12, 0x112
 SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE = 0xF000, 0xF020, 0xF030

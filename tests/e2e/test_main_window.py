@@ -16,19 +16,15 @@ TIPS = ["MailEnable IMAP Service - meimaps.exe", "MailEnable List Connector - me
 # Rows 1095 x 285 twips on a 360 pitch, OPTIONS 2520 down and 255 high, both windows at 1000,
 # 1000; in pixels, at 15 twips a pixel (96 dpi) and 10 (144 dpi).
 LAYOUT = {96: (67, 73, 19, 24, [168, 17]), 144: (100, 110, 29, 36, [252, 26])}
-# Each window's first-run frame in pixels and the twips a close saves: under Windows 10's caption
-# and borders it grows to hold the controls; under Wine's thinner ones it keeps the first twips.
-FIRST_RUN = {  # (dpi, frames): main window, saved; options dialog, saved
-    (96, "Windows"): ([81, 214], ["1215", "3210"], [433, 202], ["6495", "3030"]),
-    (144, "Windows"): ([122, 318], ["1215", "3180"], [648, 301], ["6480", "3010"]),
-    (96, "Wine"): ([81, 209], ["1215", "3135"], [425, 187], ["6375", "2805"]),
-}
-METRICS = r"HKEY_CURRENT_USER\Control Panel\Desktop\WindowMetrics"
-WINDOWS_METRICS = ["CaptionHeight", "CaptionWidth", "SmCaptionHeight", "SmCaptionWidth",
-                   "BorderWidth", "PaddedBorderWidth"]
+# Each window's first-run frame in pixels and the twips a close saves, under Windows 10's caption
+# and borders (the prefixes'), which the frames grow to hold the controls in.
+FIRST_RUN = {  # dpi: main window, saved; options dialog, saved
+    96: ([81, 214], ["1215", "3210"], [433, 202], ["6495", "3030"]),
+    144: ([122, 318], ["1215", "3180"], [648, 301], ["6480", "3010"])}
 IMAGES = ["meimaps.exe", "MELSC.EXE", "memta.exe", "medms.exe", "mepops.exe", "mepoc.exe",
           "mesmtpc.exe"]  # what each row's probe must find, whatever the letter case
 DEFAULTS = {"MainLeft": "1000", "MainTop": "1000", "MainWidth": "1215", "MainHeight": "3135"}
+OPTIONS = ["OPTIONS" + name for name in DEFAULTS]
 ALWAYS = "AlwaysOnTopTimer_TICKBOX"
 CAPTION_AND_CLOSE_BOX, MIN_MAX_SIZE = 0x00C80000, 0x00070000
 WS_EX_TOOLWINDOW, ES_CENTER_READONLY = 0x80, 0x0801
@@ -60,20 +56,17 @@ class FirstRun:
     ARCHES = ("x64", "x86")
 
     @contextlib.contextmanager
-    def first_run(self, dpi, frames):
-        """A prefix at that dpi, under Windows 10's frames or Wine's own, and a monitor in it."""
-        with self.case(f"-{dpi}-{frames}", dpi=dpi, frames=frames) as prefix:
-            settings = [r"[HKEY_CURRENT_USER\Control Panel\Desktop]",
-                        f'"LogPixels"=dword:{dpi:08x}']
-            if frames == "Wine":
-                settings += [f"[{METRICS}]", *(f'"{name}"=-' for name in WINDOWS_METRICS)]
-            prefix.reg_import("\n".join(settings))
+    def first_run(self, dpi):
+        """A prefix at that dpi, and a monitor in it."""
+        with self.case(f"-{dpi}", dpi=dpi) as prefix:
+            prefix.reg_import(r"[HKEY_CURRENT_USER\Control Panel\Desktop]" "\n"
+                              f'"LogPixels"=dword:{dpi:08x}')
             yield prefix, self.monitor(prefix)
 
     @harness.slow
     def test_both_windows_open_at_their_first_run_place_with_every_control_in_view(self):
-        for (dpi, frames), (main, _, dialog, _) in FIRST_RUN.items():
-            with self.first_run(dpi, frames) as (prefix, monitor):
+        for dpi, (main, _, dialog, _) in FIRST_RUN.items():
+            with self.first_run(dpi) as (prefix, monitor):
                 origin, width, height, pitch, button = LAYOUT[dpi]
                 window = monitor.wait_main()
                 self.assertEqual((window["caption"], window["window"]),
@@ -96,18 +89,17 @@ class FirstRun:
 
     @harness.slow
     def test_closing_both_windows_saves_their_frames_in_twips_and_nothing_before(self):
-        for (dpi, frames), (_, main_saved, _, dialog_saved) in FIRST_RUN.items():
-            with self.first_run(dpi, frames) as (prefix, monitor):
+        for dpi, (_, main_saved, _, dialog_saved) in FIRST_RUN.items():
+            with self.first_run(dpi) as (prefix, monitor):
                 window = monitor.wait_main()
                 monitor.wait_colours(window, rows_lit())
                 self.assertIsNone(prefix.settings(), "written before a window closed")
                 click(centre(child(monitor.open_options(window), "OK")["rect"]))
                 poll(lambda: monitor.main()["enabled"], "the dialog to close")
                 self.assertEqual(monitor.close(), 0)
-                saved = {**placement("1000", "1000", *main_saved),
-                         **{f"OPTIONS{k}": v
-                            for k, v in placement("1000", "1000", *dialog_saved).items()}}
-                self.assertEqual(prefix.settings(), saved)
+                self.assertEqual(prefix.settings(), {
+                    **placement("1000", "1000", *main_saved),
+                    **dict(zip(OPTIONS, ["1000", "1000", *dialog_saved]))})
 
     def test_rows_are_cyan_until_their_first_answer(self):
         prefix = self.prefix()
@@ -188,15 +180,14 @@ class Placement:
             for copy in copies:
                 os.killpg(copy.proc.pid, signal.SIGCONT)
             self.assertEqual([copy.wait_exit() for copy in copies], [0, 0])
-            saved = prefix.settings()
-            if saved not in sets.values():
+            if (saved := prefix.settings()) not in sets.values():
                 mixed.append(saved)
         self.assertEqual(mixed, [], f"{len(mixed)} of {rounds} rounds saved a mix")
 
     def test_a_caption_out_of_reach_opens_in_the_work_area_of_the_real_screen(self):
         prefix = self.prefix()
         left, top, width, height = prefix.windows("TAVORI_MAIN")["work"]
-        size = FIRST_RUN[96, "Windows"][0]
+        size = FIRST_RUN[96][0]
         right, bottom = left + width - size[0], top + height - size[1]
         for stored, rect in [(("-100000", "1000"), [left, 67]),
                              (("100000", "100000"), [right, bottom]),

@@ -4,9 +4,8 @@ import time
 
 import harness
 from harness import centre, click, keys, poll, topmost
-from test_main_window import ALWAYS, DEFAULTS, child, rows_lit
+from test_main_window import ALWAYS, DEFAULTS, OPTIONS, child, rows_lit
 
-OPTIONS = ["OPTIONSMainLeft", "OPTIONSMainTop", "OPTIONSMainWidth", "OPTIONSMainHeight"]
 TEXTS = ["Always On Top", "OK", "START IIS SERVICE", "STOP IIS SERVICE",  # in tab order
          "HALWERK - TAVORI", "Version 1.0", "Created By HALWERK"]
 CREDIT, CONTACT = "Created By HALWERK", "tavori@halwerk.example"

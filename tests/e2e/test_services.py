@@ -6,8 +6,7 @@ import shutil
 
 import harness
 from harness import centre, click, poll
-from test_main_window import NAMES, PARK, child, rows_lit
-from test_options import OPTIONS
+from test_main_window import NAMES, OPTIONS, PARK, child, rows_lit
 
 SERVICES = {"MEPOPS": "mepops.exe", "MELCS": "melsc.exe", "W3SVC": "w3svc.exe"}
 DOUBLE = ["net.exe start MELCS", "net.exe stop MELCS"]  # one command a double-click
