@@ -1,5 +1,5 @@
 """The rows as a screen reader reads and works them from another process, through Microsoft
-Active Accessibility: each row's service, its state in words as its colour shows it, the change
+Active Accessibility: each row's service and state in words as its colour shows it, the change
 spoken as it happens, and a default action that starts a real service as a double-click does."""
 
 import json
@@ -13,7 +13,6 @@ WORDS = {"green": ("running", "Stop"), "red": ("not running", "Start"),
          "cyan": ("unknown", "Start")}
 
 
-
 def read_rows(prefix, window):
     """[(name, value, description, default action)] of each row, top to bottom."""
     status, out = prefix.helper("rows", window["hwnd"])
@@ -25,22 +24,6 @@ def spoken(colours):
     return [(name, WORDS[c][0], WORDS[c][0], WORDS[c][1]) for name, c in zip(NAMES, colours)]
 
 
-class Listener:
-    """The reader hearing the value changes of one process's windows, out of context."""
-
-    def __init__(self, prefix, pid):
-        self.proc = prefix.start(r"C:\e2e\helper.exe", "listen", pid)
-        poll(lambda: "ready" in self.lines(), "the listener to be ready")
-
-    def lines(self):
-        # pread: the reader writes on through the same open file, at the offset it shares.
-        return os.pread(self.proc.out.fileno(), 1 << 20, 0).decode(errors="replace").splitlines()
-
-    def heard(self):
-        return [(d["name"], d["value"]) for d in map(json.loads, (l for l in self.lines()
-                                                                 if l[:1] == "{"))]
-
-
 class Accessibility:
     ARCHES = ("x64", "x86")
 
@@ -49,19 +32,26 @@ class Accessibility:
         prefix.add_service("MEPOPS", "mepops.exe")
         monitor = self.monitor(prefix)
         window = monitor.wait_main()
-        listener = Listener(prefix, window["pid"])
+        listener = prefix.start(r"C:\e2e\helper.exe", "listen", window["pid"])
+
+        def heard():  # pread: the listener writes on through the file, at the offset it shares
+            out = os.pread(listener.out.fileno(), 1 << 20, 0).decode(errors="replace")
+            return [tuple(json.loads(line).values())[:2] if line[:1] == "{" else line
+                    for line in out.splitlines()]
+
+        poll(heard, "the listener to be ready", until=lambda lines: "ready" in lines)
         monitor.wait_colours(window, rows_lit())
         prefix.named_process("melsc.exe")
-        poll(listener.heard, "MELCS said to run", until=lambda h: ("MELCS", "running") in h)
+        poll(heard, "MELCS said to run", until=lambda h: ("MELCS", "running") in h)
         # Read beside the colours on screen, until a reading falls between two repaints.
-        poll(lambda: read_rows(prefix, window), "the rows read as they show",
-             until=lambda read: read == spoken(harness.row_colours(window)) and read[1][1] == "running")
+        poll(lambda: read_rows(prefix, window), "the rows read as they show", until=lambda read:
+             read == spoken(harness.row_colours(window)) and read[1][1] == "running")
 
         status, out = prefix.helper("act", window["hwnd"], NAMES.index("MEPOPS"))
         self.assertEqual(status, 0, out)
         poll(lambda: prefix.service_state("MEPOPS"), "MEPOPS started", until="RUNNING".__eq__)
         monitor.wait_colours(window, rows_lit("MELCS", "MEPOPS"))
-        poll(listener.heard, "MEPOPS said to run", until=lambda h: ("MEPOPS", "running") in h)
+        poll(heard, "MEPOPS said to run", until=lambda h: ("MEPOPS", "running") in h)
         self.assertEqual(read_rows(prefix, window), spoken(rows_lit("MELCS", "MEPOPS")))
 
 

@@ -23,8 +23,6 @@ class Services:
         app, work = prefix.drive / "app", prefix.drive / "work"
         for folder in (app, work):
             folder.mkdir()
-        shutil.copy2(harness.EXES[self.ARCH][0], app / "tavori.exe")
-        for folder in (app, work):
             shutil.copy2(harness.HELPER, folder / "net.exe")
             # cmd.exe looks in its working folder first, so it finds the decoy there.
             status, out = prefix.run("cmd", "/c", "net.exe", "stop", "NONE", cwd=folder)
@@ -45,6 +43,7 @@ class Services:
 
         # The options dialog opens beside the main window, whose rows it would hide.
         prefix.store(dict(zip(OPTIONS, ["3000", "1005", "6375", "2805"])))
+        shutil.copy2(harness.EXES[self.ARCH][0], app / "tavori.exe")
         monitor = self.monitor(prefix, path=r"C:\app\tavori.exe", cwd=work, trace=True)
         window = monitor.wait_main()
         monitor.wait_colours(window, rows_lit())
