@@ -72,24 +72,24 @@ build-x86:
 # A failed 32-bit build, format check or test does not keep the others from running; make test
 # fails at the end if any did. Without the 64-bit build there is nothing to test end to end.
 # The Wine prefix that every end-to-end test copies is made beside the 64-bit build. The
-# end-to-end tests mostly wait on Wine and the clock, so the native build, the unit tests,
-# the format check and the reproducible check's second build run beside them; their words
-# follow the end-to-end tests', and the count of those is said again last.
+# end-to-end tests mostly wait on Wine and the clock, so the 32-bit and native builds, the unit
+# tests, the format check and the reproducible check's second build run beside the 64-bit exe's
+# tests; the 32-bit exe's follow. Their counts are said again last.
 test: deps
 	rm -rf build/e2e-template; mkdir -p build
 	status=0; \
 	python3 tools/wine.py build/e2e-template >build/e2e-template.log 2>&1 & \
 	template=$$!; \
 	$(MAKE) --no-print-directory build-windows; \
-	$(MAKE) --no-print-directory build-x86 || status=1; \
 	wait $$template || { cat build/e2e-template.log; exit 1; }; \
-	$(MAKE) --no-print-directory -k build-linux unit-test format-check reproducible-test \
-		>build/beside-e2e.log 2>&1 & beside=$$!; \
-	TAVORI_WINE_TEMPLATE=$(CURDIR)/build/e2e-template $(MAKE) --no-print-directory e2e-test \
-		| tee build/e2e.log || status=1; \
+	$(MAKE) --no-print-directory -k build-x86 build-linux unit-test format-check \
+		reproducible-test >build/beside-e2e.log 2>&1 & beside=$$!; \
+	export TAVORI_WINE_TEMPLATE=$(CURDIR)/build/e2e-template; \
+	$(MAKE) --no-print-directory e2e-test E2E_FLAGS=-kx64 | tee build/e2e-x64.log || status=1; \
 	wait $$beside || status=1; \
 	cat build/beside-e2e.log; \
-	echo "end-to-end: $$(tail -n 1 build/e2e.log)"; \
+	$(MAKE) --no-print-directory e2e-test E2E_FLAGS=-kx86 | tee build/e2e-x86.log || status=1; \
+	for arch in x64 x86; do echo "end-to-end, $$arch: $$(tail -n 1 build/e2e-$$arch.log)"; done; \
 	exit $$status
 
 unit-test:
