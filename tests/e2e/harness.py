@@ -64,14 +64,6 @@ def topmost(window):  # without a window manager, the band shows only in the sty
 class Prefix(wine.Prefix):
     """One test's copy of the template prefix, with its own wineserver and settings."""
 
-    def start(self, *args, trace=None, channels="+relay", **kwargs):
-        """Starts a program; with trace (a file), Wine's debug channels go there: by default the
-        relay trace of the RELAYED calls."""
-        if trace:
-            self.reg_import(rf'[HKEY_CURRENT_USER\Software\Wine\Debug]' '\n'
-                            f'"RelayInclude"="{RELAYED}"')
-        return super().start(*args, debug=trace and "-all," + channels, log=trace, **kwargs)
-
     def close_window(self, *hwnds):
         status, out = self.helper("close", *hwnds)
         assert status == 0, f"the helper did not close {hwnds}: status {status}, {out!r}"
@@ -125,10 +117,13 @@ class Monitor:
 
     def __init__(self, prefix, arch, path=None, cwd=None, dlls="", trace=False,
                  channels="+relay"):
-        self.prefix = prefix
-        self.trace = prefix.root / "relay.log" if trace else None
+        """With trace, Wine's debug channels go to a file: by default the RELAYED calls."""
+        self.prefix, self.trace = prefix, trace and prefix.root / "relay.log"
+        if trace:
+            prefix.reg_import(rf'[HKEY_CURRENT_USER\Software\Wine\Debug]' '\n'
+                              f'"RelayInclude"="{RELAYED}"')
         self.proc = prefix.start(path or EXES[arch][0], loader=EXES[arch][1], cwd=cwd, dlls=dlls,
-                                 trace=self.trace, channels=channels)
+                                 debug=trace and "-all," + channels, log=self.trace)
 
     def calls(self, function):
         """Each call's arguments in the relay trace, as texts; numbers as 32 bits, the rest of a
