@@ -101,9 +101,12 @@ reproducible-test:
 	CMAKE_BUILD_PARALLEL_LEVEL=$(JOBS) tests/reproducible/check
 
 # Three tests at a time, each worker on a display of its own: they mostly wait on Wine and the
-# clock. E2E_FLAGS takes pytest's, such as -k NAME.
+# clock. E2E_FLAGS takes pytest's, such as -k NAME. The template prefix that each test copies is
+# made first, unless TAVORI_WINE_TEMPLATE names one.
 E2E_JOBS ?= 3
+e2e-test: export TAVORI_WINE_TEMPLATE ?= $(CURDIR)/build/e2e-template
 e2e-test:
+	[[ -f $$TAVORI_WINE_TEMPLATE/system.reg ]] || python3 tools/wine.py $$TAVORI_WINE_TEMPLATE
 	cd tests/e2e && /usr/bin/python3 -m pytest -n $(E2E_JOBS) -p no:cacheprovider -q -rfE \
 		--durations=10 $(E2E_FLAGS)
 
