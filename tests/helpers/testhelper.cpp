@@ -11,6 +11,7 @@
 //   rows HWND       as a screen reader does (MSAA): print each row of main window HWND as JSON
 //   act HWND ROW    run the default action of row ROW (from 0), as a screen reader does
 //   listen PID      print "ready", then each value change in process PID as JSON; until killed
+//   load DLL        load DLL by name with the default search, as the DLL search test's control
 //   serve           run a request of a mode that ends per input line; answer, then "=STATUS"
 #include <windows.h>
 #include <oleacc.h>
@@ -24,6 +25,12 @@
 #include <vector>
 
 namespace {
+
+// oleacc on first use, not imported: as the DLL search test's control this exe runs beside a
+// planted oleacc.dll, which must load only when asked to.
+#define FROM_OLEACC(function)              \
+    reinterpret_cast<decltype(&function)>( \
+        reinterpret_cast<void (*)()>(GetProcAddress(LoadLibraryW(L"oleacc.dll"), #function)))
 
 std::string Utf8(const std::wstring& text) {
     std::string out(text.size() * 3, '\0');  // room for three bytes a UTF-16 unit, the most
@@ -282,9 +289,9 @@ int Rows(HWND main, int act) {
     self.vt = VT_I4;  // and lVal 0, CHILDID_SELF
     for (std::size_t row = act < 0 ? 0 : static_cast<std::size_t>(act); row < rows.size(); ++row) {
         IAccessible* object = nullptr;
-        const HRESULT hr =
-            AccessibleObjectFromWindow(rows[row], static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                       reinterpret_cast<void**>(&object));
+        const HRESULT hr = FROM_OLEACC(AccessibleObjectFromWindow)(
+            rows[row], static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+            reinterpret_cast<void**>(&object));
         if (FAILED(hr)) {
             Say("AccessibleObjectFromWindow failed: " + N(hr));
             return 1;
@@ -303,8 +310,8 @@ int Rows(HWND main, int act) {
 void CALLBACK Hear(HWINEVENTHOOK, DWORD, HWND window, LONG objectId, LONG childId, DWORD, DWORD) {
     IAccessible* object = nullptr;
     VARIANT child{};
-    if (SUCCEEDED(AccessibleObjectFromEvent(window, static_cast<DWORD>(objectId),
-                                            static_cast<DWORD>(childId), &object, &child))) {
+    if (SUCCEEDED(FROM_OLEACC(AccessibleObjectFromEvent)(
+            window, static_cast<DWORD>(objectId), static_cast<DWORD>(childId), &object, &child))) {
         Say(Speak(object, child));
         object->Release();
     }
@@ -324,6 +331,9 @@ int Run(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"start" || mode == L"stop") {
         return StandInForNet();
+    }
+    if (mode == L"load" && argc == 3) {
+        return LoadLibraryW(argv[2]) != nullptr ? 0 : 1;
     }
     if (mode == L"windows" && argc == 3) {
         return Windows(argv[2]);
