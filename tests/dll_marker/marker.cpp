@@ -3,14 +3,11 @@
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        wchar_t path[MAX_PATH + 8];
-        const DWORD length = ::GetModuleFileNameW(instance, path, MAX_PATH);
-        if (length > 0 && length < MAX_PATH) {
-            ::lstrcatW(path, L".ran");
-            ::CloseHandle(::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-        }
+    wchar_t path[MAX_PATH + 8] = {};
+    if (reason == DLL_PROCESS_ATTACH && GetModuleFileNameW(instance, path, MAX_PATH) < MAX_PATH) {
+        lstrcatW(path, L".ran");
+        CloseHandle(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     }
     return TRUE;
 }

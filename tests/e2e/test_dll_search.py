@@ -23,8 +23,9 @@ class DllSearch:
         exe, loader = harness.EXES[self.ARCH]
         for folder in ("control", "app"):
             shutil.copytree(exe.parent / "dll_marker", prefix.drive / folder)
+        shutil.copy2(exe.parent / harness.HELPER.name, prefix.drive / "control" / "helper.exe")
         for dll in ("uxtheme.dll", "oleacc.dll"):
-            control = prefix.start(r"C:\control\load-dll.exe", dll, loader=loader, dlls=PLANT)
+            control = prefix.start(r"C:\control\helper.exe", "load", dll, loader=loader, dlls=PLANT)
             poll(lambda: control.poll() is not None, "the control program to end")
             self.assertEqual(control.returncode, 0, f"the control program did not load {dll}")
             self.assertTrue((prefix.drive / "control" / f"{dll}.ran").exists())

@@ -1,23 +1,10 @@
-// tavori-testhelper MODE ...: what the end-to-end tests run inside the monitor's Wine prefix.
-//   (no mode)       sleep until killed: copied as mepops.exe, a process the monitor should see
-//   windows CLASS   print as JSON the visible top-level windows of CLASS, children and all
-//   close HWND...   post WM_CLOSE to each window, back to back
-//   post|send HWND MESSAGE WPARAM LPARAM [COUNT]   post (COUNT times) or send it, numbers in hex
-//   focus HWND MS   for MS ms, print as JSON each change of the windows in front and in focus
-//   rival|taskbar   take the foreground with a topmost TAVORI_TEST_RIVAL or Shell_TrayWnd window
-//   service NAME    run as the own-process service NAME until it is stopped
-//   event NAME      hold an event of that name, print "held"; until killed
-//   start|stop NAME as net.exe: note the run in net-ran.txt beside itself, fail as net.exe does
-//   rows HWND       as a screen reader does (MSAA): print each row of main window HWND as JSON
-//   act HWND ROW    run the default action of row ROW (from 0), as a screen reader does
-//   listen PID      print "ready", then each value change in process PID as JSON; until killed
-//   serve           run a request of a mode that ends per input line; answer, then "=STATUS"
+// tavori-testhelper MODE ARGUMENT...: what the end-to-end tests run inside the monitor's Wine
+// prefix. How to call each mode is said above its code; Run's table lists them.
 #include <windows.h>
 #include <oleacc.h>
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -25,30 +12,30 @@
 
 namespace {
 
-std::string Utf8(const std::wstring& text) {
-    std::string out(text.size() * 3, '\0');  // room for three bytes a UTF-16 unit, the most
-    out.resize(static_cast<std::size_t>(
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                            static_cast<int>(out.size()), nullptr, nullptr)));
-    return out;
-}
+// oleacc on first use, not imported: as the DLL search test's control this exe runs beside a
+// planted oleacc.dll, which must load only when asked to.
+#define OLEACC(function)                   \
+    reinterpret_cast<decltype(&function)>( \
+        reinterpret_cast<void (*)()>(GetProcAddress(LoadLibraryW(L"oleacc.dll"), #function)))
 
+// Non-ASCII as \u escapes too: the output is ASCII whatever the code page.
 std::string Quoted(const std::wstring& text) {
     std::string out = "\"";
-    for (const char c : Utf8(text)) {
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-        out += c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 ? escaped
-                                                                             : std::string(1, c);
+    for (const wchar_t c : text) {
+        char one[8];
+        const bool escaped = c < 0x20 || c > 0x7e || c == '"' || c == '\\';
+        std::snprintf(one, sizeof one, escaped ? "\\u%04x" : "%c", static_cast<unsigned>(c));
+        out += one;
     }
     return out + "\"";
 }
 
 // The JSON every mode prints: {"key": value, ...} from key, value, key, value ...; [item, ...].
-std::string Object(std::initializer_list<std::string> keysAndValues) {
+template <typename... Items>
+std::string Object(const Items&... keysAndValues) {
     std::string out;
     bool key = false;
-    for (const std::string& item : keysAndValues) {
+    for (const std::string& item : {std::string(keysAndValues)...}) {
         out += (key = !key) ? (out.empty() ? "{\"" : ", \"") + item + "\": " : item;
     }
     return out + "}";
@@ -62,13 +49,18 @@ std::string List(const std::vector<std::string>& items, const char* between = ",
     return "[" + out + "]";
 }
 
-template <typename Number>
-std::string N(Number number) {
+std::string N(long long number) {
     return std::to_string(number);
 }
 
 std::string Handle(HWND hwnd) {
-    return N(reinterpret_cast<std::uintptr_t>(hwnd));
+    return N(reinterpret_cast<UINT_PTR>(hwnd));
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    return rect;
 }
 
 std::string Rect(const RECT& r) {
@@ -85,20 +77,7 @@ void Say(const std::string& line) {
 }
 
 HWND HandleFrom(const wchar_t* text) {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wtoi64(text)));
-}
-
-RECT WindowRect(HWND hwnd) {
-    RECT rect{};
-    GetWindowRect(hwnd, &rect);
-    return rect;
-}
-
-GUITHREADINFO ThreadInfo(DWORD thread) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(thread, &info);
-    return info;
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wtoi64(text)));
 }
 
 // Another process's control answers only WM_GETTEXT: GetWindowTextW gives its empty caption.
@@ -116,90 +95,70 @@ std::wstring Class(HWND hwnd) {
     return name;
 }
 
-std::string Describe(HWND hwnd, int z) {
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);  // to the screen's
-    DWORD pid = 0;
-    const GUITHREADINFO thread = ThreadInfo(GetWindowThreadProcessId(hwnd, &pid));
-    std::vector<std::string> children;
-    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        DWORD_PTR check = 0;
-        SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check);
-        children.push_back(Object({"class", Quoted(Class(child)), "text", Quoted(Text(child)),
-                                   "hwnd", Handle(child), "id", N(GetDlgCtrlID(child)), "rect",
-                                   Rect(WindowRect(child)), "style", Long(child, GWL_STYLE),
-                                   "exstyle", Long(child, GWL_EXSTYLE), "check", N(check)}));
-    }
-    return Object(
-        {"hwnd", Handle(hwnd), "z", N(z), "pid", N(pid), "caption", Quoted(Text(hwnd)), "window",
-         Rect(WindowRect(hwnd)), "client", Rect(client), "style", Long(hwnd, GWL_STYLE), "exstyle",
-         Long(hwnd, GWL_EXSTYLE), "enabled", N(IsWindowEnabled(hwnd)),
-         // Whether its thread runs a move or size loop on it.
-         "move_size", N(thread.hwndMoveSize == hwnd), "children", List(children, ",\n  ")});
-}
-
-int Windows(const wchar_t* className) {
+// windows CLASS: the visible top-level windows of CLASS, children and all, as JSON.
+int Windows(const std::wstring&, wchar_t** args, int) {
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     std::vector<std::string> windows;
     int z = 0;  // the place in the Z order, from the top
     for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT), ++z) {
-        if (IsWindowVisible(hwnd) && _wcsicmp(Class(hwnd).c_str(), className) == 0) {
-            windows.push_back(Describe(hwnd, z));
+        if (!IsWindowVisible(hwnd) || _wcsicmp(Class(hwnd).c_str(), args[0]) != 0) {
+            continue;
         }
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);  // to the screen's
+        DWORD pid = 0;
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, &pid), &thread);
+        std::vector<std::string> children;
+        for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            DWORD_PTR check = 0;
+            SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check);
+            children.push_back(Object("class", Quoted(Class(child)), "text", Quoted(Text(child)),
+                                      "hwnd", Handle(child), "id", N(GetDlgCtrlID(child)), "rect",
+                                      Rect(WindowRect(child)), "style", Long(child, GWL_STYLE),
+                                      "exstyle", Long(child, GWL_EXSTYLE), "check", N(check)));
+        }
+        windows.push_back(Object(
+            "hwnd", Handle(hwnd), "z", N(z), "pid", N(pid), "caption", Quoted(Text(hwnd)), "window",
+            Rect(WindowRect(hwnd)), "client", Rect(client), "style", Long(hwnd, GWL_STYLE),
+            "exstyle", Long(hwnd, GWL_EXSTYLE), "enabled", N(IsWindowEnabled(hwnd)), "move_size",
+            N(thread.hwndMoveSize == hwnd), "children", List(children, ",\n  ")));
     }
-    Say(Object({"work", Rect(work), "foreground", Handle(GetForegroundWindow()), "windows",
-                List(windows, ",\n")}));
+    Say(Object("work", Rect(work), "foreground", Handle(GetForegroundWindow()), "windows",
+               List(windows, ",\n")));
     return 0;
 }
 
-int Pump() {
-    MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        DispatchMessageW(&message);
-    }
-    return 0;
-}
-
-int Rival(const wchar_t* className) {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = className;
-    RegisterClassW(&windowClass);
-    SetForegroundWindow(CreateWindowExW(WS_EX_TOPMOST, className, L"RIVAL",
-                                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 300, 240, 120,
-                                        nullptr, nullptr, windowClass.hInstance, nullptr));
-    return Pump();
-}
-
-// close: WM_CLOSE to each window, back to back so that they close together; post, send: the
-// message, wParam and lParam (hex) to one window. A handler busy past 10 s is the program's fault.
+// close HWND...: WM_CLOSE to each window, back to back so that they close together.
+// post|send HWND MESSAGE WPARAM LPARAM [COUNT], numbers in hex: post it COUNT times, or send it;
+// a handler busy past 10 s is the program's fault.
 int Message(const std::wstring& mode, wchar_t** args, int count) {
     const bool close = mode == L"close";
     const auto number = [&](int i) { return close ? 0 : wcstoull(args[i], nullptr, 16); };
-    const auto message = static_cast<UINT>(close ? WM_CLOSE : number(1));
-    const auto wParam = static_cast<WPARAM>(number(2));
-    const auto lParam = static_cast<LPARAM>(number(3));
+    const UINT message = close ? WM_CLOSE : static_cast<UINT>(number(1));
     if (mode == L"send") {
-        return SendMessageTimeoutW(HandleFrom(args[0]), message, wParam, lParam, SMTO_NORMAL, 10000,
-                                   nullptr) == 0;
+        return SendMessageTimeoutW(HandleFrom(args[0]), message, number(2), number(3), SMTO_NORMAL,
+                                   10000, nullptr) == 0;
     }
     bool posted = true;
     for (int i = 0; i < (close ? count : count == 5 ? _wtoi(args[4]) : 1); ++i) {
-        posted = PostMessageW(HandleFrom(args[close ? i : 0]), message, wParam, lParam) && posted;
+        posted &= PostMessageW(HandleFrom(args[close ? i : 0]), message, number(2), number(3)) != 0;
     }
     return posted ? 0 : 1;
 }
 
-int Focus(HWND hwnd, DWORD milliseconds) {
-    const DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
-    std::string last;
-    for (const ULONGLONG end = GetTickCount64() + milliseconds; GetTickCount64() < end; Sleep(1)) {
-        const GUITHREADINFO info = ThreadInfo(thread);
-        const std::string now = Object({"foreground", Handle(GetForegroundWindow()), "active",
-                                        Handle(info.hwndActive), "focus", Handle(info.hwndFocus)});
+// focus HWND MS: for MS ms, each change of the windows in front and in focus, as JSON.
+int Focus(const std::wstring&, wchar_t** args, int) {
+    const ULONGLONG end = GetTickCount64() + _wtoi(args[1]);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    for (std::string last; GetTickCount64() < end; Sleep(1)) {
+        GetGUIThreadInfo(GetWindowThreadProcessId(HandleFrom(args[0]), nullptr), &info);
+        const std::string now = Object("foreground", Handle(GetForegroundWindow()), "active",
+                                       Handle(info.hwndActive), "focus", Handle(info.hwndFocus));
         if (now != last) {
             Say(last = now);
         }
@@ -207,51 +166,45 @@ int Focus(HWND hwnd, DWORD milliseconds) {
     return 0;
 }
 
-// The one service this process runs: the service control manager calls in on its own threads.
+// service NAME: runs as the own-process service NAME until it is stopped. Its control handler
+// runs on this thread, in the dispatcher, which returns once the service says it stopped.
 SERVICE_STATUS_HANDLE statusHandle = nullptr;
-SERVICE_STATUS status{};
-HANDLE stopped = nullptr;
-wchar_t serviceName[64] = {};
-
-void Report(DWORD state) {
-    status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-    status.dwCurrentState = state;
-    status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
-    SetServiceStatus(statusHandle, &status);
-}
+SERVICE_STATUS status{SERVICE_WIN32_OWN_PROCESS, SERVICE_RUNNING, SERVICE_ACCEPT_STOP, 0, 0, 0, 0};
 
 DWORD WINAPI Control(DWORD control, DWORD, LPVOID, LPVOID) {
     if (control == SERVICE_CONTROL_STOP) {
-        Report(SERVICE_STOP_PENDING);
-        SetEvent(stopped);
+        status.dwCurrentState = SERVICE_STOPPED;
+        SetServiceStatus(statusHandle, &status);
     }
     return NO_ERROR;
 }
 
-void WINAPI ServiceMain(DWORD, LPWSTR*) {
-    statusHandle = RegisterServiceCtrlHandlerExW(serviceName, Control, nullptr);
-    Report(SERVICE_RUNNING);
-    WaitForSingleObject(stopped, INFINITE);
-    Report(SERVICE_STOPPED);  // the control manager may end the process from here on
+void WINAPI ServiceMain(DWORD, LPWSTR* argv) {  // argv[0]: the service's name
+    statusHandle = RegisterServiceCtrlHandlerExW(argv[0], Control, nullptr);
+    SetServiceStatus(statusHandle, &status);  // running, with nothing to do until stopped
 }
 
-int Service(const wchar_t* name) {
-    wcsncpy(serviceName, name, 63);
-    stopped = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    SERVICE_TABLE_ENTRYW table[] = {{serviceName, ServiceMain}, {nullptr, nullptr}};
+int Service(const std::wstring&, wchar_t** args, int) {
+    SERVICE_TABLE_ENTRYW table[] = {{args[0], ServiceMain}, {nullptr, nullptr}};
     return StartServiceCtrlDispatcherW(table) ? 0 : 1;
 }
 
-// Run in place of the system's net.exe: a test fails when this file appears.
-int StandInForNet() {
-    std::wstring path(MAX_PATH, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
-    FILE* marker = _wfopen((path.substr(0, path.rfind(L'\\') + 1) + L"net-ran.txt").c_str(), L"ab");
-    if (marker != nullptr) {
-        std::fprintf(marker, "%s\n", Utf8(GetCommandLineW()).c_str());
+// start|stop NAME, in place of the system's net.exe: notes the run in net-ran.txt beside itself
+// (a test fails when it appears), and fails as net.exe does.
+int StandInForNet(const std::wstring&, wchar_t**, int) {
+    wchar_t path[MAX_PATH + 16] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    wcscpy(wcsrchr(path, L'\\') + 1, L"net-ran.txt");
+    if (FILE* marker = _wfopen(path, L"ab")) {
+        std::fprintf(marker, "%ls\n", GetCommandLineW());
         std::fclose(marker);
     }
     return 2;
+}
+
+// load DLL: by name with the default search, as the DLL search test's control; 0 if it loaded.
+int Load(const std::wstring&, wchar_t** args, int) {
+    return LoadLibraryW(args[0]) != nullptr ? 0 : 1;
 }
 
 // What a screen reader says of an object: its name, value, description and default action.
@@ -263,105 +216,113 @@ std::string Speak(IAccessible* object, VARIANT child) {
         SysFreeString(text);
         return Quoted(wide);
     };
-    return Object({"name", say(&IAccessible::get_accName), "value", say(&IAccessible::get_accValue),
-                   "description", say(&IAccessible::get_accDescription), "action",
-                   say(&IAccessible::get_accDefaultAction)});
+    return Object("name", say(&IAccessible::get_accName), "value", say(&IAccessible::get_accValue),
+                  "description", say(&IAccessible::get_accDescription), "action",
+                  say(&IAccessible::get_accDefaultAction));
 }
 
-// Prints each row as Speak says it, or runs the default action of the row numbered act.
-int Rows(HWND main, int act) {
+// rows HWND: each row of main window HWND as JSON, as a screen reader (MSAA) says it.
+// act HWND ROW: runs the default action of row ROW (from 0), as a screen reader does.
+int Rows(const std::wstring& mode, wchar_t** args, int) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     std::vector<HWND> rows;
-    for (HWND child = GetWindow(main, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (_wcsicmp(Class(child).c_str(), L"Edit") == 0) {
-            rows.push_back(child);
-        }
+    for (HWND row = nullptr; (row = FindWindowExW(HandleFrom(args[0]), row, L"Edit", nullptr));) {
+        rows.push_back(row);
     }
     std::sort(rows.begin(), rows.end(),
               [](HWND a, HWND b) { return WindowRect(a).top < WindowRect(b).top; });
+    if (mode == L"act") {  // that row alone, or none to fail on
+        const auto row = static_cast<std::size_t>(_wtoi(args[1]));
+        rows = {row < rows.size() ? rows[row] : nullptr};
+    }
     VARIANT self{};
     self.vt = VT_I4;  // and lVal 0, CHILDID_SELF
-    for (std::size_t row = act < 0 ? 0 : static_cast<std::size_t>(act); row < rows.size(); ++row) {
+    for (const HWND row : rows) {
         IAccessible* object = nullptr;
-        const HRESULT hr =
-            AccessibleObjectFromWindow(rows[row], static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                       reinterpret_cast<void**>(&object));
+        HRESULT hr = OLEACC(AccessibleObjectFromWindow)(row, OBJID_CLIENT, IID_PPV_ARGS(&object));
+        if (SUCCEEDED(hr)) {
+            hr = mode == L"act" ? object->accDoDefaultAction(self)
+                                : (Say(Speak(object, self)), S_OK);
+            object->Release();
+        }
         if (FAILED(hr)) {
-            Say("AccessibleObjectFromWindow failed: " + N(hr));
+            Say("MSAA failed: " + N(hr));
             return 1;
         }
-        if (act >= 0) {
-            const HRESULT acted = object->accDoDefaultAction(self);
-            object->Release();
-            return SUCCEEDED(acted) ? 0 : 1;
-        }
-        Say(Speak(object, self));
-        object->Release();
     }
-    return act < 0 ? 0 : 1;
+    return 0;
 }
 
 void CALLBACK Hear(HWINEVENTHOOK, DWORD, HWND window, LONG objectId, LONG childId, DWORD, DWORD) {
     IAccessible* object = nullptr;
     VARIANT child{};
-    if (SUCCEEDED(AccessibleObjectFromEvent(window, static_cast<DWORD>(objectId),
-                                            static_cast<DWORD>(childId), &object, &child))) {
+    if (SUCCEEDED(OLEACC(AccessibleObjectFromEvent)(window, objectId, childId, &object, &child))) {
         Say(Speak(object, child));
         object->Release();
     }
 }
 
-int Listen(DWORD pid) {
-    // By the process alone: with WINEVENT_SKIPOWNPROCESS too, Wine 8 sends nothing out of context.
-    if (!SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, Hear, pid, 0,
-                         WINEVENT_OUTOFCONTEXT)) {
-        return 1;
-    }
-    Say("ready");
-    return Pump();
-}
-
-int Run(int argc, wchar_t** argv) {
-    const std::wstring mode = argc > 1 ? argv[1] : L"";
-    if (mode == L"start" || mode == L"stop") {
-        return StandInForNet();
-    }
-    if (mode == L"windows" && argc == 3) {
-        return Windows(argv[2]);
-    }
-    if ((mode == L"close" && argc >= 3) ||
-        ((mode == L"post" || mode == L"send") && (argc == 6 || argc == 7))) {
-        return Message(mode, argv + 2, argc - 2);
-    }
-    if (mode == L"focus" && argc == 4) {
-        return Focus(HandleFrom(argv[2]), static_cast<DWORD>(_wtoi(argv[3])));
-    }
+// Modes that run until killed. rival|taskbar: a topmost TAVORI_TEST_RIVAL or Shell_TrayWnd window
+// takes the foreground. event NAME: holds an event of that name, says "held". listen PID: says
+// "ready", then each value change in process PID as JSON. No mode (as mepops.exe, a process the
+// monitor should see), or any other: no more.
+int Hold(const std::wstring& mode, wchar_t** args, int count) {
     if (mode == L"rival" || mode == L"taskbar") {
-        return Rival(mode == L"rival" ? L"TAVORI_TEST_RIVAL" : L"Shell_TrayWnd");
-    }
-    if (mode == L"service" && argc == 3) {
-        return Service(argv[2]);
-    }
-    if ((mode == L"rows" && argc == 3) || (mode == L"act" && argc == 4) ||
-        (mode == L"listen" && argc == 3)) {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        return mode == L"listen" ? Listen(static_cast<DWORD>(_wtoi(argv[2])))
-                                 : Rows(HandleFrom(argv[2]), mode == L"act" ? _wtoi(argv[3]) : -1);
-    }
-    if (mode == L"event" && argc == 3 && CreateEventW(nullptr, TRUE, FALSE, argv[2]) != nullptr) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.lpszClassName = mode == L"rival" ? L"TAVORI_TEST_RIVAL" : L"Shell_TrayWnd";
+        RegisterClassW(&windowClass);
+        SetForegroundWindow(CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"RIVAL",
+                                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 300, 240, 120,
+                                            nullptr, nullptr, nullptr, nullptr));
+    } else if (mode == L"event" && count == 1 && CreateEventW(nullptr, TRUE, FALSE, args[0])) {
         Say("held");
+    } else if (mode == L"listen" && count == 1) {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        // By the process alone: with WINEVENT_SKIPOWNPROCESS too, Wine 8 sends none out of context.
+        if (!SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, Hear,
+                             static_cast<DWORD>(_wtoi(args[0])), 0, WINEVENT_OUTOFCONTEXT)) {
+            return 1;
+        }
+        Say("ready");
     }
-    Sleep(INFINITE);
+    for (MSG message{}; GetMessageW(&message, nullptr, 0, 0) > 0;) {
+        DispatchMessageW(&message);
+    }
     return 0;
 }
 
-// Runs each line as a command line, after a first word that stands for the program's name.
+int Run(int argc, wchar_t** argv) {
+    const struct {
+        const wchar_t* name;
+        int least, most;  // arguments after the mode's name, which run takes with them
+        int (*run)(const std::wstring& mode, wchar_t** args, int count);
+    } modes[] = {{L"windows", 1, 1, Windows},
+                 {L"close", 1, MAXLONG, Message},
+                 {L"post", 4, 5, Message},
+                 {L"send", 4, 5, Message},
+                 {L"focus", 2, 2, Focus},
+                 {L"service", 1, 1, Service},
+                 {L"start", 0, MAXLONG, StandInForNet},
+                 {L"stop", 0, MAXLONG, StandInForNet},
+                 {L"rows", 1, 1, Rows},
+                 {L"act", 2, 2, Rows},
+                 {L"load", 1, 1, Load}};
+    const std::wstring mode = argc > 1 ? argv[1] : L"";
+    const auto known = std::find_if(std::begin(modes), std::end(modes), [&](const auto& m) {
+        return mode == m.name && argc - 2 >= m.least && argc - 2 <= m.most;
+    });
+    return (known != std::end(modes) ? known->run : Hold)(mode, argv + 2, argc - 2);
+}
+
+// serve: runs each input line, a request of a mode that ends, as a command line after a first word
+// that stands for the program's name; answers, then "=STATUS".
 int Serve() {
     for (wchar_t line[1024]; std::fgetws(line, 1024, stdin) != nullptr;) {
         line[std::wcscspn(line, L"\r\n")] = L'\0';
         int argc = 0;
         wchar_t** argv = CommandLineToArgvW((L"serve " + std::wstring(line)).c_str(), &argc);
-        std::printf("=%d\n", Run(argc, argv));
-        std::fflush(stdout);
+        Say('=' + N(Run(argc, argv)));
         LocalFree(argv);
     }
     return 0;
