@@ -8,10 +8,9 @@ import harness
 from harness import centre, click, poll
 from test_main_window import NAMES, OPTIONS, PARK, child, rows_lit
 
-SERVICES = {"MEPOPS": "mepops.exe", "MELCS": "melsc.exe", "W3SVC": "w3svc.exe"}
+SERVICES = {"MELCS": "melsc.exe", "W3SVC": "w3svc.exe"}
 DOUBLE = ["net.exe start MELCS", "net.exe stop MELCS"]  # one command a double-click
-LAUNCHED = {"x86": DOUBLE, "x64": [*DOUBLE, *(c.replace("MELCS", "MEPOPS") for c in DOUBLE),
-                                   "net.exe start W3SVC", "net.exe stop W3SVC"]}
+LAUNCHED = {"x86": DOUBLE, "x64": [*DOUBLE, "net.exe start W3SVC", "net.exe stop W3SVC"]}
 
 
 class Services:
@@ -48,12 +47,11 @@ class Services:
         window = monitor.wait_main()
         monitor.wait_colours(window, rows_lit())
         # The list connector's service is MELCS, its image melsc.exe.
-        for name in ["MELCS", "MEPOPS"][: 1 if self.ARCH == "x86" else None]:
-            row = centre(harness.rows(window)[NAMES.index(name)]["rect"])
-            command(row, name, "RUNNING", count=2)
-            monitor.wait_colours(window, rows_lit(name))
-            command(row, name, "STOPPED", count=2)
-            monitor.wait_colours(window, rows_lit())
+        row = centre(harness.rows(window)[NAMES.index("MELCS")]["rect"])
+        command(row, "MELCS", "RUNNING", count=2)
+        monitor.wait_colours(window, rows_lit("MELCS"))
+        command(row, "MELCS", "STOPPED", count=2)
+        monitor.wait_colours(window, rows_lit())
         if self.ARCH == "x64":
             dialog = monitor.open_options(window)
             prefix.named_process("medms.exe")  # the rows go on being repainted behind it
