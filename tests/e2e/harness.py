@@ -143,8 +143,7 @@ class Monitor:
         return self.prefix.windows(class_name)["windows"]
 
     def main(self):
-        found = self.windows("TAVORI_MAIN")
-        return found[0] if found else None
+        return next(iter(self.windows("TAVORI_MAIN")), None)
 
     def wait_main(self, what="the main window"):
         return poll(lambda: self.alive() and self.main(), what)
@@ -210,8 +209,11 @@ class Test(unittest.TestCase):
         if not runs_here(loader):
             self.skipTest(f"this machine cannot run {loader} (no 32-bit programs)")
 
-    def prefix(self, name=""):
-        prefix = Prefix(f"{self.id().split('.')[-1]}{name}")
+    def new_prefix(self, name=""):
+        return Prefix(f"{self.id().split('.')[-1]}{name}")
+
+    def prefix(self):
+        prefix = self.new_prefix()
         self.addCleanup(prefix.close)
         return prefix
 
@@ -219,12 +221,8 @@ class Test(unittest.TestCase):
     def case(self, name, **params):
         """A subtest in a prefix of its own whose programs and windows are gone when it ends,
         however it ends: a failed case leaves nothing on screen for the next one to find."""
-        with self.subTest(**params):
-            prefix = Prefix(f"{self.id().split('.')[-1]}{name}")
-            try:
-                yield prefix
-            finally:
-                prefix.close()
+        with self.subTest(**params), contextlib.closing(self.new_prefix(name)) as prefix:
+            yield prefix
 
     def monitor(self, prefix, **kwargs):
         return Monitor(prefix, self.ARCH, **kwargs)

@@ -1,6 +1,5 @@
-"""The rows as a screen reader reads and works them from another process, through Microsoft
-Active Accessibility: each row's service and state in words as its colour shows it, the change
-spoken as it happens, and a default action that starts a real service as a double-click does."""
+"""The rows as a screen reader reads, hears and works them from another process through Microsoft
+Active Accessibility: the words follow the colours, and the default action starts a service."""
 
 import json
 import os

@@ -1,9 +1,7 @@
-"""A uxtheme.dll or oleacc.dll planted beside tavori.exe (a downloads folder) never runs. Wine
-looks for them there, as Windows does, only under the overrides uxtheme=n,b and oleacc=n,b; a
-program that loads each with the default search shows that the marker would run. oleacc.dll
-loads when a screen reader first asks for a row. Not tested: Wine's own user32 imports
-version.dll at start-up, which Windows' does not, so a planted version.dll runs under Wine
-before tavori.exe can narrow the search."""
+"""A uxtheme.dll or oleacc.dll (loaded once a screen reader asks) planted beside tavori.exe never
+runs; under the overrides uxtheme=n,b and oleacc=n,b Wine looks there as Windows does, as the
+helper loading each shows. Not tested: Wine's user32, unlike Windows', imports version.dll, so a
+planted one runs under Wine before tavori.exe can narrow the search."""
 
 import shutil
 

@@ -12,8 +12,7 @@ class Keeper:
     ARCHES = ("x64", "x86")
 
     def front(self, monitor, mode, class_name):
-        """A topmost window of another program that takes the foreground, once the keeper has
-        put TAVORI in the band."""
+        """Another program's topmost window taking the foreground, once TAVORI is in the band."""
         proc = monitor.prefix.start(r"C:\e2e\helper.exe", mode)
         shown = poll(lambda: monitor.windows(class_name), class_name)[0]
         poll(lambda: topmost(monitor.main()), "TAVORI in the topmost band")

@@ -1,6 +1,5 @@
-"""What other programs and the user's hands do to a running monitor: it ends once its main window
-is gone, saving both windows, whatever loop runs or lock is taken; a WM_QUIT closes it as a close
-does; a system command its frame does not offer changes nothing."""
+"""A monitor ends, saving, once its main window is gone, whatever loop runs or lock is taken, and
+on a WM_QUIT; a system command its frame does not offer changes nothing."""
 
 import harness
 from harness import poll

@@ -1,6 +1,5 @@
-"""The probe never waits for WMI without end: Wine's wbemprox trace shows the time-out of every
-IEnumWbemClassObject::Next it calls, and every bind asks WMI to bound its own wait. (Wine 8
-answers at once, whatever the time-out: what a hung provider does to the rows only Windows shows.)"""
+"""No probe waits for WMI without end, as Wine's wbemprox trace shows. (Wine 8 answers at once
+whatever the time-out: what a hung provider does to the rows, only Windows shows.)"""
 
 import re
 
