@@ -72,9 +72,9 @@ class Prefix(wine.Prefix):
         """Deletes the settings, so that what a monitor saves next is all it saved."""
         assert self.run("reg", "delete", KEY, "/f")[0] == 0
 
-    def message(self, verb, hwnd, message, wparam=0, lparam=0, count=1):
-        """Posts (verb "post", count times) or sends ("send") a message from another process."""
-        status, out = self.helper(verb, hwnd, f"{message:x}", f"{wparam:x}", f"{lparam:x}", count)
+    def message(self, verb, hwnd, message, wparam=0, lparam=0):
+        """Posts (verb "post") or sends ("send") a message from another process."""
+        status, out = self.helper(verb, hwnd, f"{message:x}", f"{wparam:x}", f"{lparam:x}")
         assert status == 0, out or f"window {hwnd} did not answer message {message:#x} in 10 s"
 
     def add_service(self, name, image):

@@ -133,8 +133,8 @@ int Windows(const std::wstring&, wchar_t** args, int) {
 }
 
 // close HWND...: WM_CLOSE to each window, back to back so that they close together.
-// post|send HWND MESSAGE WPARAM LPARAM [COUNT], numbers in hex: post it COUNT times, or send it;
-// a handler busy past 10 s is the program's fault.
+// post|send HWND MESSAGE WPARAM LPARAM, numbers in hex: a handler busy past 10 s is the
+// program's fault.
 int Message(const std::wstring& mode, wchar_t** args, int count) {
     const bool close = mode == L"close";
     const auto number = [&](int i) { return close ? 0 : wcstoull(args[i], nullptr, 16); };
@@ -144,7 +144,7 @@ int Message(const std::wstring& mode, wchar_t** args, int count) {
                                    10000, nullptr) == 0;
     }
     bool posted = true;
-    for (int i = 0; i < (close ? count : count == 5 ? _wtoi(args[4]) : 1); ++i) {
+    for (int i = 0; i < (close ? count : 1); ++i) {
         posted &= PostMessageW(HandleFrom(args[close ? i : 0]), message, number(2), number(3)) != 0;
     }
     return posted ? 0 : 1;
@@ -299,8 +299,8 @@ int Run(int argc, wchar_t** argv) {
         int (*run)(const std::wstring& mode, wchar_t** args, int count);
     } modes[] = {{L"windows", 1, 1, Windows},
                  {L"close", 1, MAXLONG, Message},
-                 {L"post", 4, 5, Message},
-                 {L"send", 4, 5, Message},
+                 {L"post", 4, 4, Message},
+                 {L"send", 4, 4, Message},
                  {L"focus", 2, 2, Focus},
                  {L"service", 1, 1, Service},
                  {L"start", 0, MAXLONG, StandInForNet},
