@@ -29,8 +29,8 @@ class Keeper:
         poll(lambda: prefix.windows("TAVORI_MAIN")["foreground"] == window["hwnd"], "foreground")
         self.assertFalse(topmost(monitor.main()))
         rival, shown = self.front(monitor, "rival", "TAVORI_TEST_RIVAL")
-        poll(lambda: [topmost(w) for w in monitor.windows("TAVORI_TEST_RIVAL")], "the rival lowered",
-             until=[False].__eq__)
+        poll(lambda: [topmost(w) for w in monitor.windows("TAVORI_TEST_RIVAL")],
+             "the rival lowered", until=[False].__eq__)
         self.assertEqual(self.foregrounds(prefix, shown["hwnd"]), {shown["hwnd"]})
         # Lowered without waiting for it (a hung program in front must not hang TAVORI, on
         # Windows); TAVORI raised without the activation.
