@@ -88,8 +88,7 @@ class Prefix(wine.Prefix):
         return re.search(r"STATE\s*:\s*\d+\s+(\w+)", self.run("sc", "query", name)[1])[1]
 
     def store(self, values):
-        """Replaces the settings, as a user editing the registry would: texts, and numbers as
-        REG_DWORD values."""
+        """Replaces the settings, as a user editing the registry would: numbers as REG_DWORDs."""
         def line(name, value):
             if isinstance(value, int):
                 return f'"{name}"=dword:{value:08x}'
@@ -101,9 +100,8 @@ class Prefix(wine.Prefix):
         self.reg_import("\n".join([f"[-{KEY}]", f"[{KEY}]", *(line(*kv) for kv in values.items())]))
 
     def settings(self):
-        """{name: text, or number for a REG_DWORD} of the settings key; None without the key.
-        Read from regedit's Unicode export: reg query's output loses what its code page lacks.
-        A value of another type, or a text with a NUL in it, is left out."""
+        """{name: text, or number for a REG_DWORD}; None without the key; other values left out.
+        From regedit's Unicode export: reg query's output loses what its code page lacks."""
         if self.run("reg", "export", KEY, r"C:\e2e\export.reg", "/y")[0] != 0:
             return None
         text = (self.drive / "e2e" / "export.reg").read_text(encoding="utf-16")
@@ -164,8 +162,7 @@ class Monitor:
         return self.proc.returncode
 
     def end(self, *classes):
-        """Kills it if it still runs and waits until no window of those classes shows, so that
-        the next start in the prefix meets none of them."""
+        """Kills it and waits until no window of those classes shows, for the next start."""
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
@@ -192,8 +189,7 @@ class Monitor:
 
 @functools.cache
 def runs_here(loader):
-    """Whether this machine starts the loader: a kernel without 32-bit support (some VMs) cannot
-    run /usr/lib/wine/wine, and then the 32-bit exe is built but not run."""
+    """Whether this machine starts the loader: a kernel without 32-bit support cannot."""
     try:
         return subprocess.run([loader, "--version"], capture_output=True).returncode == 0
     except OSError:
@@ -219,8 +215,7 @@ class Test(unittest.TestCase):
 
     @contextlib.contextmanager
     def case(self, name, **params):
-        """A subtest in a prefix of its own whose programs and windows are gone when it ends,
-        however it ends: a failed case leaves nothing on screen for the next one to find."""
+        """A subtest in a prefix of its own, gone when it ends, however: nothing left on screen."""
         with self.subTest(**params), contextlib.closing(self.new_prefix(name)) as prefix:
             yield prefix
 
