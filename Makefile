@@ -74,7 +74,8 @@ build-x86:
 # The Wine prefix that every end-to-end test copies is made beside the 64-bit build. The
 # end-to-end tests mostly wait on Wine and the clock, so the 32-bit and native builds, the unit
 # tests, the format check and the reproducible check's second build run beside the 64-bit exe's
-# tests; the 32-bit exe's follow. Their counts are said again last.
+# tests, niced so that the tests' Wine is not kept waiting; the 32-bit exe's tests follow. Their
+# counts are said again last.
 test: deps
 	rm -rf build/e2e-template; mkdir -p build
 	status=0; \
@@ -82,7 +83,7 @@ test: deps
 	template=$$!; \
 	$(MAKE) --no-print-directory build-windows; \
 	wait $$template || { cat build/e2e-template.log; exit 1; }; \
-	$(MAKE) --no-print-directory -k build-x86 build-linux unit-test format-check \
+	nice $(MAKE) --no-print-directory -k build-x86 build-linux unit-test format-check \
 		reproducible-test >build/beside-e2e.log 2>&1 & beside=$$!; \
 	export TAVORI_WINE_TEMPLATE=$(CURDIR)/build/e2e-template; \
 	$(MAKE) --no-print-directory e2e-test E2E_FLAGS=-kx64 | tee build/e2e-x64.log || status=1; \
