@@ -103,7 +103,8 @@ reproducible-test:
 
 # Three tests at a time, each worker on a display of its own: they mostly wait on Wine and the
 # clock. E2E_FLAGS takes pytest's, such as -k NAME. The template prefix that each test copies is
-# made first, unless TAVORI_WINE_TEMPLATE names one.
+# made first, unless TAVORI_WINE_TEMPLATE names one. Debian's python3 has the pytest that make deps
+# installs; another python3 first on the PATH may not.
 E2E_JOBS ?= 3
 e2e-test: export TAVORI_WINE_TEMPLATE ?= $(CURDIR)/build/e2e-template
 e2e-test:

@@ -205,6 +205,16 @@ class Test(unittest.TestCase):
         if not runs_here(loader):
             self.skipTest(f"this machine cannot run {loader} (no 32-bit programs)")
 
+    @contextlib.contextmanager
+    def subTest(self, msg=None, **params):
+        """pytest runs no subtests: the first failure ends the test, and says which case it was."""
+        try:
+            with super().subTest(msg, **params):
+                yield
+        except Exception as error:
+            error.add_note(f"in the case {params}")
+            raise
+
     def new_prefix(self, name=""):
         return Prefix(f"{self.id().split('.')[-1]}{name}")
 
