@@ -18,7 +18,7 @@ from wine import DEADLINE, EXES, HELPER, poll, row_colours, rows, x  # noqa: E40
 KEY = r"HKEY_CURRENT_USER\Software\TAVORI\Settings"
 WS_EX_TOPMOST = 0x8
 # The calls a relay trace shows, with the window procedures' messages that it always shows.
-RELAYED = "user32.SetWindowPos;kernel32.CreateProcessW;combase.CoCreateInstance"
+RELAYED = "user32.SetWindowPos;kernel32.CreateProcessW"
 
 
 def slow(test):
