@@ -57,6 +57,10 @@ def colours_in(image, rect):
     return set(re.findall(r"#([0-9A-F]{6})", out))
 
 
+def child(window, text):
+    return next(c for c in window["children"] if c["text"] == text)
+
+
 def topmost(window):  # without a window manager, the band shows only in the style
     return bool(window["exstyle"] & WS_EX_TOPMOST)
 
@@ -175,7 +179,7 @@ class Monitor:
 
     def open_options(self, window):
         """Clicks the main window's OPTIONS; the options dialog, once it shows."""
-        click(centre(next(c for c in window["children"] if c["text"] == "OPTIONS")["rect"]))
+        click(centre(child(window, "OPTIONS")["rect"]))
         return poll(lambda: self.windows("TAVORI_OPTIONS"), "the options dialog")[0]
 
     def one_box(self):

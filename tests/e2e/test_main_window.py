@@ -6,7 +6,7 @@ import re
 import signal
 
 import harness
-from harness import KEY, centre, click, drag, poll
+from harness import KEY, centre, child, click, drag, poll
 
 NAMES = ["MEIMAPS", "MELCS", "MEMTAS", "MEDMS", "MEPOPS", "MEPOCS", "MESMTPCS"]
 TIPS = ["MailEnable IMAP Service - meimaps.exe", "MailEnable List Connector - melsc.exe",
@@ -28,6 +28,8 @@ CAPTION_AND_CLOSE_BOX, MIN_MAX_SIZE = 0x00C80000, 0x00070000
 WS_EX_TOOLWINDOW, ES_CENTER_READONLY = 0x80, 0x0801
 PARK = (1016, 760)  # the pointer, off every window, shows no tooltip
 SHOWN = ("#32770", "TAVORI_MAIN", "TAVORI_OPTIONS")  # what a monitor can leave on the screen
+MACHINE_CLASSES = r"HKEY_LOCAL_MACHINE\Software\Classes"
+WBEM_LOCATOR = "{4590F811-1D3A-11D0-891F-00AA004B2E24}"
 
 
 def placement(*values):
@@ -38,16 +40,12 @@ def rows_lit(*lit):
     return ["green" if name in lit else "red" for name in NAMES]
 
 
-def child(window, text):
-    return next(c for c in window["children"] if c["text"] == text)
-
-
 def outside(window):
     """The controls that do not lie wholly inside the window's client area."""
-    (left, top, width, height), inside = window["client"], lambda a, b, c: a <= b <= c
-    return [c["text"] for c in window["children"] if not (
-        inside(left, c["rect"][0], left + width - c["rect"][2])
-        and inside(top, c["rect"][1], top + height - c["rect"][3]))]
+    left, top, width, height = window["client"]
+    return [c["text"] for c in window["children"]
+            if not (left <= c["rect"][0] and c["rect"][0] + c["rect"][2] <= left + width
+                    and top <= c["rect"][1] and c["rect"][1] + c["rect"][3] <= top + height)]
 
 
 class FirstRun:
@@ -255,9 +253,8 @@ class BadValues:
         monitor.wait_colours(window, rows_lit())
         # WMI's locator, registered anew as a DLL that does not exist: the next probe cannot
         # create it. (Wine 8 reads COM's classes from the machine's part of the registry only.)
-        prefix.reg_import(r"[HKEY_LOCAL_MACHINE\Software\Classes\CLSID"
-                          r"\{4590F811-1D3A-11D0-891F-00AA004B2E24}\InprocServer32]"
-                          "\n" r'@="C:\\e2e\\nowhere.dll"')
+        prefix.reg_import(f"[{MACHINE_CLASSES}\\CLSID\\{WBEM_LOCATOR}\\InprocServer32]\n"
+                          r'@="C:\\e2e\\nowhere.dll"')
         self.check_box_and_exit(prefix, monitor, None, True, [r"\(WMI\)", "Error 0x"])
 
     def check_box_and_exit(self, prefix, monitor, stored, main_shown, texts):

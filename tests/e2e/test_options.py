@@ -1,8 +1,8 @@
 """The options dialog: modal, keyboard, check box and keeper, labels, placement saved on closing."""
 
 import harness
-from harness import centre, click, keys, poll, topmost
-from test_main_window import ALWAYS, DEFAULTS, OPTIONS, child
+from harness import centre, child, click, keys, poll, topmost
+from test_main_window import ALWAYS, DEFAULTS, OPTIONS
 
 TEXTS = ["Always On Top", "OK", "START IIS SERVICE", "STOP IIS SERVICE",  # in tab order
          "HALWERK - TAVORI", "Version 1.0", "Created By HALWERK"]

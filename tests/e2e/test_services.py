@@ -5,8 +5,8 @@ import re
 import shutil
 
 import harness
-from harness import centre, click, poll
-from test_main_window import NAMES, OPTIONS, PARK, child, rows_lit
+from harness import centre, child, click, poll
+from test_main_window import NAMES, OPTIONS, PARK, rows_lit
 
 SERVICES = {"MELCS": "melsc.exe", "W3SVC": "w3svc.exe"}
 DOUBLE = ["net.exe start MELCS", "net.exe stop MELCS"]  # one command a double-click
