@@ -79,15 +79,17 @@ class Options:
         poll(colours, "green text on black in every label",
              until=lambda seen: seen == [{"000000", "00FF00"}] * len(labels))
 
-    def test_a_stored_placement_and_a_stored_two_show_as_stored_and_are_stored_back(self):
+    def test_a_stored_placement_and_a_stored_two_show_as_stored_and_the_placement_is_saved_back(
+            self):
         # OK saves as the close box does: the first-run tests close the dialog with OK.
-        stored = {ALWAYS: "2", **dict(zip(OPTIONS, ["3000", "4505", "6000", "3000"]))}
-        prefix, monitor, _, dialog = self.open(stored)
+        placement = dict(zip(OPTIONS, ["3000", "4505", "6000", "3000"]))
+        prefix, monitor, _, dialog = self.open({ALWAYS: "2", **placement})
         self.assertEqual(dialog["window"], [200, 300, 400, 200])
         self.assertEqual(child(dialog, "Always On Top")["check"], 2)
+        prefix.forget()  # so that what the close saves is all there is
         prefix.close_window(dialog["hwnd"])  # as the close box does
         self.closed(monitor)
-        self.assertEqual(prefix.settings(), stored)
+        self.assertEqual(prefix.settings(), placement)
 
     def test_a_session_end_sent_to_the_dialog_saves_both_windows_and_ends(self):
         prefix, monitor, _, dialog = self.open()
